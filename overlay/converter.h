@@ -1,0 +1,22 @@
+// Binding to the colour converter module that sits beside this library.
+#pragma once
+
+#include <cstdint>
+
+namespace dravik {
+
+// The converter's file name, looked for in the folder this library was
+// loaded from.
+inline constexpr char kConverterModule[] = "libVelmo_dsp_video_mjpeg.so";
+
+// Loads the converter, converts a bottom-up BGR image of width x height
+// (multiples of four) into `yuv` (Y, then U, then V planes, tightly packed),
+// and releases the converter again. Returns 0, DRAVIK_E_CONVERTER when the
+// module or its function cannot be found, or the converter's own code.
+int convertBgrToYuv(const uint8_t *bgr, int width, int height, uint8_t *yuv);
+
+// Tests that link the library's objects into a program point the lookup at
+// a folder of their own.
+void setConverterFolderForTesting(const char *folder);
+
+}  // namespace dravik

@@ -1,0 +1,78 @@
+// The frame shape exports: argument checks and fraction-to-pixel conversion
+// around the rasterisers.
+#include "Dravik.h"
+#include "raster.h"
+
+#include <cmath>
+
+using namespace dravik;
+
+namespace {
+
+bool toPoint(const Planes &p, float x, float y, Point *out)
+{
+    return toPixel(x, p.width, &out->x) && toPixel(y, p.height, &out->y);
+}
+
+}  // namespace
+
+extern "C" {
+
+DRAVIK_API int Dravik_DrawLine(float x1, float y1, float x2, float y2,
+                               uint32_t thickness, uint32_t color,
+                               DravikFrame *frame, uint32_t)
+{
+    Planes p;
+    if (int rc = checkFrame(frame, &p))
+        return rc;
+    Point a, b;
+    if (!toPoint(p, x1, y1, &a) || !toPoint(p, x2, y2, &b))
+        return DRAVIK_E_PARAM;
+    if (!p.empty())
+        drawLine(p, a, b, thickness, yuvFromColor(color));
+    return DRAVIK_OK;
+}
+
+DRAVIK_API int Dravik_DrawRectangle(float x1, float y1, float x2, float y2,
+                                    uint32_t thickness, uint32_t color,
+                                    uint32_t, int32_t fill, DravikFrame *frame,
+                                    uint32_t)
+{
+    Planes p;
+    if (int rc = checkFrame(frame, &p))
+        return rc;
+    Point a, b;
+    if (!toPoint(p, x1, y1, &a) || !toPoint(p, x2, y2, &b))
+        return DRAVIK_E_PARAM;
+    if (!p.empty())
+        drawRectangle(p, a, b, thickness, fill == 1, yuvFromColor(color));
+    return DRAVIK_OK;
+}
+
+DRAVIK_API int Dravik_DrawPloygon(uint32_t count, const float *points,
+                                  uint32_t thickness, uint32_t color, uint32_t,
+                                  uint32_t, DravikFrame *frame, uint32_t)
+{
+    Planes p;
+    if (int rc = checkFrame(frame, &p))
+        return rc;
+    if (count > 0 && !points)
+        return DRAVIK_E_PARAM;
+    // Every point is checked before anything is drawn.
+    for (uint64_t i = 0; i < uint64_t{count} * 2; ++i)
+        if (std::isnan(points[i]))
+            return DRAVIK_E_PARAM;
+    if (count < 2 || p.empty())
+        return DRAVIK_OK;
+    const Yuv colour = yuvFromColor(color);
+    for (uint32_t i = 0; i < count; ++i) {
+        const uint32_t j = (i + 1) % count;
+        Point a, b;
+        toPoint(p, points[2 * i], points[2 * i + 1], &a);
+        toPoint(p, points[2 * j], points[2 * j + 1], &b);
+        drawLine(p, a, b, thickness, colour);
+    }
+    return DRAVIK_OK;
+}
+
+}  // extern "C"

@@ -1,0 +1,141 @@
+#include "text_engine.h"
+
+#include <fontconfig/fontconfig.h>
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace dravik {
+
+std::atomic<uint32_t> engineRefCount{0};
+
+namespace {
+
+// Guards starting and stopping the engine and every use of its font map.
+// The count itself is atomic so that it can be read without the lock.
+std::mutex engineMutex;
+PangoFontMap *fontMap = nullptr;
+std::vector<std::string> familyNames;  // every family name, localised too
+
+// Pango never fails on an unknown family (it substitutes silently), and
+// fontconfig's own matching ignores spaces, so names are checked here: all
+// names of every installed font, ASCII case folded, spaces significant.
+std::vector<std::string> installedFamilies()
+{
+    std::vector<std::string> names;
+    FcPattern *pattern = FcPatternCreate();
+    FcObjectSet *objects = FcObjectSetBuild(FC_FAMILY, nullptr);
+    FcFontSet *fonts = FcFontList(nullptr, pattern, objects);
+    for (int i = 0; fonts && i < fonts->nfont; ++i) {
+        FcChar8 *name;
+        for (int k = 0; FcPatternGetString(fonts->fonts[i], FC_FAMILY, k,
+                                           &name) == FcResultMatch;
+             ++k)
+            names.emplace_back(reinterpret_cast<const char *>(name));
+    }
+    if (fonts)
+        FcFontSetDestroy(fonts);
+    FcObjectSetDestroy(objects);
+    FcPatternDestroy(pattern);
+    std::sort(names.begin(), names.end());
+    names.erase(std::unique(names.begin(), names.end()), names.end());
+    return names;
+}
+
+const char *familyFor(const char *name)
+{
+    for (const std::string &family : familyNames)
+        if (g_ascii_strcasecmp(family.c_str(), name) == 0)
+            return family.c_str();
+    return "Sans";
+}
+
+void startEngine()
+{
+    fontMap = pango_cairo_font_map_new();
+    familyNames = installedFamilies();
+}
+
+void stopEngine()
+{
+    g_object_unref(fontMap);
+    fontMap = nullptr;
+    familyNames.clear();
+}
+
+}  // namespace
+
+void engineAcquire()
+{
+    std::lock_guard<std::mutex> lock(engineMutex);
+    if (engineRefCount.fetch_add(1) == 0)
+        startEngine();
+}
+
+void engineRelease()
+{
+    std::lock_guard<std::mutex> lock(engineMutex);
+    if (engineRefCount.fetch_sub(1) == 1)
+        stopEngine();
+}
+
+TextLayout::TextLayout(const char *text, const char *fontName,
+                       uint32_t pixelSize)
+    : lock_(engineMutex)
+{
+    PangoContext *context = pango_font_map_create_context(fontMap);
+    // Greyscale antialiasing and unhinted outlines with hinted metrics: the
+    // same pixels on every machine with the same fonts.
+    cairo_font_options_t *options = cairo_font_options_create();
+    cairo_font_options_set_antialias(options, CAIRO_ANTIALIAS_GRAY);
+    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_ON);
+    pango_cairo_context_set_font_options(context, options);
+    cairo_font_options_destroy(options);
+
+    layout_ = pango_layout_new(context);
+    g_object_unref(context);
+
+    PangoFontDescription *font = pango_font_description_new();
+    pango_font_description_set_family(font, familyFor(fontName));
+    pango_font_description_set_weight(font, PANGO_WEIGHT_BOLD);
+    pango_font_description_set_absolute_size(font, pixelSize * PANGO_SCALE);
+    pango_layout_set_font_description(layout_, font);
+    pango_font_description_free(font);
+
+    gchar *valid = g_utf8_make_valid(text, -1);
+    pango_layout_set_text(layout_, valid, -1);
+    g_free(valid);
+
+    PangoRectangle logical;
+    pango_layout_get_pixel_extents(layout_, nullptr, &logical);
+    width_ = std::max(0, logical.x + logical.width);
+    height_ = std::max(0, logical.y + logical.height);
+}
+
+TextLayout::~TextLayout() { g_object_unref(layout_); }
+
+namespace {
+
+void setColour(cairo_t *cr, uint32_t colorref)
+{
+    cairo_set_source_rgb(cr, (colorref & 0xFF) / 255.0,
+                         ((colorref >> 8) & 0xFF) / 255.0,
+                         ((colorref >> 16) & 0xFF) / 255.0);
+}
+
+}  // namespace
+
+void TextLayout::draw(cairo_t *cr, uint32_t backColor, uint32_t textColor) const
+{
+    setColour(cr, backColor);
+    cairo_rectangle(cr, 0, 0, width_, height_);
+    cairo_fill(cr);
+    setColour(cr, textColor);
+    cairo_move_to(cr, 0, 0);
+    pango_cairo_show_layout(cr, layout_);
+}
+
+}  // namespace dravik

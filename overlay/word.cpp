@@ -1,0 +1,261 @@
+// The frame text exports: word contexts, rendering on change, and the copy
+// of the cached text box into frames.
+#include "word.h"
+
+#include "converter.h"
+#include "raster.h"
+#include "text_engine.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <new>
+
+using namespace dravik;
+
+namespace {
+
+constexpr uint32_t kPositionScale = 10000;
+
+// Fraction to ten-thousandths: truncated to 64 bits, low 32 bits taken as
+// unsigned, modulo 10000 (so 1.0 wraps to 0 and -0.25 gives 4796). False
+// when the fraction has no 64-bit value (NaN, infinite, huge).
+bool toTenThousandths(float fraction, uint32_t *out)
+{
+    const double t = static_cast<double>(fraction) * 10000.0;
+    if (!(std::fabs(t) < 9.2e18))
+        return false;
+    *out = static_cast<uint32_t>(static_cast<int64_t>(t)) % kPositionScale;
+    return true;
+}
+
+bool fits(const char *s, size_t field)
+{
+    return s && s[0] && strnlen(s, field) < field;
+}
+
+template <size_t N>
+bool storeString(char (&field)[N], const char *value)
+{
+    if (strcmp(field, value) == 0)
+        return false;
+    memset(field, 0, N);
+    memcpy(field, value, strlen(value));
+    return true;
+}
+
+int render(DravikWordContext *ctx)
+{
+    ctx->rendered = false;
+    WordSurface &s = ctx->surface;
+    {
+        TextLayout layout(ctx->text, ctx->fontName, ctx->fontSize);
+        if (int rc = s.fit(layout.width(), layout.height()))
+            return rc;
+        ctx->textRect[2] = layout.width();
+        ctx->textRect[3] = layout.height();
+        layout.draw(s.graphics, ctx->backColor, ctx->textColor);
+    }
+    s.copyToBgr();
+    if (int rc = convertBgrToYuv(s.pixels.get(), s.width, s.height, s.yuv.get()))
+        return rc;
+    ctx->rendered = true;
+    return DRAVIK_OK;
+}
+
+// Copies the text box into the frame, moved up or left until it fits and
+// cut only where it is larger than the frame.
+int copyInto(const DravikWordContext *ctx, const DravikFrame *frame)
+{
+    const WordSurface &s = ctx->surface;
+    if (!ctx->rendered || !s.yuv)
+        return DRAVIK_E_NO_IMAGE;
+    const int64_t fw = frame->width, fh = frame->height;
+    int64_t row0 = ctx->posY * fh / kPositionScale;
+    int64_t col0 = ctx->posX * fw / kPositionScale;
+    if (row0 > fh || col0 > fw)
+        return DRAVIK_E_POSITION;
+    int64_t h = ctx->textRect[3], w = ctx->textRect[2];
+    if (row0 + h > fh) {
+        h = std::min(h, fh);
+        row0 = fh - h;
+    }
+    if (col0 + w > fw) {
+        w = std::min(w, fw);
+        col0 = fw - w;
+    }
+    if (w <= 0 || h <= 0)
+        return DRAVIK_OK;
+
+    const int64_t sw = s.width, cw = s.width / 2;
+    const uint8_t *sy = s.yuv.get();
+    const uint8_t *su = sy + sw * s.height;
+    const uint8_t *sv = su + cw * (s.height / 2);
+    for (int64_t i = 0; i < h; ++i)
+        memcpy(frame->plane[0] + (row0 + i) * frame->stride[0] + col0,
+               sy + i * sw, w);
+    for (int64_t i = 0; i < h / 2; ++i) {
+        const int64_t row = row0 / 2 + i;
+        memcpy(frame->plane[1] + row * frame->stride[1] + col0 / 2,
+               su + i * cw, w / 2);
+        memcpy(frame->plane[2] + row * frame->stride[2] + col0 / 2,
+               sv + i * cw, w / 2);
+    }
+    return DRAVIK_OK;
+}
+
+DravikWordContext *newContext()
+{
+    auto *ctx = new (std::nothrow) DravikWordContext;
+    if (ctx)
+        engineAcquire();
+    return ctx;
+}
+
+void releaseContext(DravikWordContext *ctx)
+{
+    delete ctx;
+    engineRelease();
+}
+
+}  // namespace
+
+namespace dravik {
+
+void WordSurface::release()
+{
+    if (graphics)
+        cairo_destroy(graphics);
+    if (bitmap)
+        cairo_surface_destroy(bitmap);
+    graphics = nullptr;
+    bitmap = nullptr;
+    pixels.reset();
+    yuv.reset();
+    width = height = 0;
+}
+
+int WordSurface::fit(int w, int h)
+{
+    // Always larger than the box: w = 3 gives 4, w = 4 gives 8.
+    const int newWidth = (w + 4) & ~3, newHeight = (h + 4) & ~3;
+    if (newWidth <= width && newHeight <= height)
+        return DRAVIK_OK;
+    release();
+    const int64_t area = int64_t{newWidth} * newHeight;
+    if (newWidth > kMaxSurfaceSide || newHeight > kMaxSurfaceSide ||
+        area > kMaxSurfacePixels)
+        return DRAVIK_E_BITMAP;
+    yuv.reset(new (std::nothrow) uint8_t[area * 3 / 2]);
+    pixels.reset(new (std::nothrow) uint8_t[area * 3]);
+    if (!yuv || !pixels) {
+        release();
+        return DRAVIK_E_NOMEM;
+    }
+    bitmap = cairo_image_surface_create(CAIRO_FORMAT_RGB24, newWidth, newHeight);
+    if (cairo_surface_status(bitmap) != CAIRO_STATUS_SUCCESS) {
+        release();
+        return DRAVIK_E_BITMAP;
+    }
+    graphics = cairo_create(bitmap);
+    if (cairo_status(graphics) != CAIRO_STATUS_SUCCESS) {
+        release();
+        return DRAVIK_E_NOMEM;
+    }
+    width = newWidth;
+    height = newHeight;
+    return DRAVIK_OK;
+}
+
+void WordSurface::copyToBgr()
+{
+    cairo_surface_flush(bitmap);
+    const uint8_t *data = cairo_image_surface_get_data(bitmap);
+    const int stride = cairo_image_surface_get_stride(bitmap);
+    // RGB24 keeps native-endian xRGB words; the converter wants B, G, R
+    // bytes, bottom row first.
+    for (int r = 0; r < height; ++r) {
+        const auto *src =
+            reinterpret_cast<const uint32_t *>(data + int64_t{r} * stride);
+        uint8_t *dst = pixels.get() + int64_t{height - 1 - r} * width * 3;
+        for (int c = 0; c < width; ++c) {
+            dst[3 * c] = src[c] & 0xFF;
+            dst[3 * c + 1] = (src[c] >> 8) & 0xFF;
+            dst[3 * c + 2] = (src[c] >> 16) & 0xFF;
+        }
+    }
+}
+
+}  // namespace dravik
+
+unsigned DravikWordContext::update(const WordAttributes &a)
+{
+    unsigned mask = 0;
+    auto store = [&mask](uint32_t &field, uint32_t value, unsigned bit) {
+        if (field != value) {
+            field = value;
+            mask |= bit;
+        }
+    };
+    store(backColor, a.backColor, kBackColorChanged);
+    store(lineWidth, a.lineWidth, kLineWidthChanged);
+    store(fontSize, a.fontSize, kFontSizeChanged);
+    store(textColor, a.textColor, kTextColorChanged);
+    if (storeString(text, a.text))
+        mask |= kTextChanged;
+    if (storeString(fontName, a.fontName))
+        mask |= kFontNameChanged;
+    return mask;
+}
+
+extern "C" {
+
+DRAVIK_API int Dravik_DrawWord(float x, float y, uint32_t, uint32_t,
+                               uint32_t lineWidth, uint32_t backColor,
+                               const char *text, uint32_t fontSize, uint32_t,
+                               const char *fontName, uint32_t textColor,
+                               DravikFrame *frame, DravikWordContext **slot,
+                               uint32_t)
+{
+    const WordAttributes attributes{backColor, lineWidth, fontSize & 0xFF,
+                                    textColor, fontName, text};
+    Planes planes;
+    uint32_t posX, posY;
+    if (!fits(text, sizeof DravikWordContext::text) || attributes.fontSize == 0 ||
+        !fits(fontName, sizeof DravikWordContext::fontName) ||
+        checkFrame(frame, &planes) != DRAVIK_OK || !toTenThousandths(x, &posX) ||
+        !toTenThousandths(y, &posY))
+        return DRAVIK_E_PARAM;
+
+    DravikWordContext *ctx = slot ? *slot : nullptr;
+    const bool fresh = !ctx;
+    if (fresh && !(ctx = newContext()))
+        return DRAVIK_E_CONTEXT;
+    const unsigned changes = ctx->update(attributes);
+    ctx->posX = posX;
+    ctx->posY = posY;
+
+    int rc = DRAVIK_OK;
+    if (changes != 0 || !ctx->rendered)
+        rc = render(ctx);
+    // A new context that could not be rendered is not handed over: the slot
+    // stays empty and nothing leaks.
+    const bool keep = slot && !(fresh && !ctx->rendered);
+    if (rc == DRAVIK_OK)
+        rc = copyInto(ctx, frame);
+    if (keep)
+        *slot = ctx;
+    else
+        releaseContext(ctx);
+    return rc;
+}
+
+DRAVIK_API void Dravik_DrawEnd(DravikWordContext **slot)
+{
+    if (!slot || !*slot)
+        return;
+    releaseContext(*slot);
+    *slot = nullptr;
+}
+
+}  // extern "C"

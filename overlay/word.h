@@ -1,0 +1,72 @@
+// Word contexts: a text rendered once, converted to YUV and kept for copying
+// into frame after frame.
+#pragma once
+
+#include "Dravik.h"
+
+#include <cairo.h>
+
+#include <cstdint>
+#include <memory>
+
+namespace dravik {
+
+// Largest text surface, in pixels per side and in all: the box is cut to
+// the frame anyway, and this keeps a 255-byte text at 255 pixels from
+// asking for gigabytes.
+inline constexpr int kMaxSurfaceSide = 16384;
+inline constexpr int64_t kMaxSurfacePixels = int64_t{1} << 24;
+
+// The off-screen surface: a Cairo image the text is drawn on, its bottom-up
+// BGR copy for the converter, and the converted YUV planes.
+struct WordSurface {
+    cairo_surface_t *bitmap = nullptr;
+    cairo_t *graphics = nullptr;
+    std::unique_ptr<uint8_t[]> pixels;  // width * 3 bytes a row, bottom row first
+    std::unique_ptr<uint8_t[]> yuv;     // Y width x height, then U, then V
+    int width = 0, height = 0;          // multiples of four
+
+    WordSurface() = default;
+    WordSurface(const WordSurface &) = delete;
+    WordSurface &operator=(const WordSurface &) = delete;
+    ~WordSurface() { release(); }
+
+    void release();
+    // Makes room for a w x h text box: grows to exactly the size needed when
+    // the box does not fit, else keeps the surface. Returns DRAVIK_OK,
+    // DRAVIK_E_NOMEM or DRAVIK_E_BITMAP (the surface is empty then).
+    int fit(int w, int h);
+    // Copies the drawn image into `pixels`.
+    void copyToBgr();
+};
+
+// Bits of the change mask: which attributes a call changed.
+enum ChangeBit : unsigned {
+    kBackColorChanged = 1,
+    kLineWidthChanged = 2,
+    kTextChanged = 4,
+    kFontSizeChanged = 8,
+    kFontNameChanged = 16,
+    kTextColorChanged = 32,
+};
+
+struct WordAttributes {
+    uint32_t backColor, lineWidth, fontSize, textColor;
+    const char *fontName, *text;  // checked to fit their fields
+};
+
+}  // namespace dravik
+
+struct DravikWordContext {
+    uint32_t posX = 0, posY = 0;  // ten-thousandths of the frame, 0..9999
+    uint32_t backColor = 0, lineWidth = 0, fontSize = 0, textColor = 0;
+    char fontName[32] = {};
+    char text[256] = {};
+    int32_t textRect[4] = {};  // x, y (always 0), width, height on the surface
+    bool rendered = false;     // false until a rendering succeeded, and again
+                               // after one failed: render on next use
+    dravik::WordSurface surface;
+
+    // Stores the attributes that differ and returns their change mask.
+    unsigned update(const dravik::WordAttributes &a);
+};

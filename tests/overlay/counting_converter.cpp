@@ -1,0 +1,37 @@
+// A stand-in for libVelmo_dsp_video_mjpeg.so that converts like the real one
+// and counts its calls. Tests keep it loaded themselves so that its counter
+// survives the library's unloading after each conversion.
+#include "converter/bgr24toyuv420.h"
+
+#include <libyuv/convert.h>
+
+namespace {
+int calls = 0;
+int failWith = 0;
+}  // namespace
+
+extern "C" {
+
+int DSP_bgr24toyuv420(const uint8_t *bgr, int width, int height, uint8_t *y,
+                      int yStride, uint8_t *u, int uStride, uint8_t *v,
+                      int vStride)
+{
+    ++calls;
+    if (failWith)
+        return failWith;
+    return libyuv::RGB24ToJ420(bgr, width * 3, y, yStride, u, uStride, v,
+                               vStride, width, -height);
+}
+
+__attribute__((visibility("default"))) int countingConverterCalls()
+{
+    return calls;
+}
+
+// From now on, conversions return `rc` (0: convert again).
+__attribute__((visibility("default"))) void countingConverterFailWith(int rc)
+{
+    failWith = rc;
+}
+
+}  // extern "C"
