@@ -112,6 +112,10 @@ bool toPixel(float fraction, int64_t size, int64_t *pixel)
 {
     if (std::isnan(fraction))
         return false;
+    if (size <= 0) {  // an empty frame: infinity times 0 has no pixel
+        *pixel = 0;
+        return true;
+    }
     const double far = kFarFrames * static_cast<double>(size);
     const double px = std::clamp(static_cast<double>(fraction) * size, -far,
                                  far + size);
