@@ -47,10 +47,12 @@ enum {
     DRAVIK_E_CONVERTER = 1003,   /* the colour converter module does not load
                                     or lacks DSP_bgr24toyuv420 */
     DRAVIK_E_CONTEXT = 1104,     /* a word context cannot be allocated */
-    DRAVIK_E_NO_GRAPHICS = 1202, /* the text surface has nothing to draw with */
-    DRAVIK_E_BITMAP = 1203,      /* the text surface cannot be created (for
-                                    example a text taller or wider than
-                                    32767 pixels) */
+    DRAVIK_E_NO_GRAPHICS = 1202, /* the text surface has nothing to draw with
+                                    (not returned by this build: text is
+                                    measured without a surface) */
+    DRAVIK_E_BITMAP = 1203,      /* the text surface cannot be created: the
+                                    text box is wider or taller than 16383
+                                    pixels or larger than 2^24 pixels */
     DRAVIK_E_NO_IMAGE = 1301,    /* the word context holds no converted text */
     DRAVIK_E_POSITION = 1303     /* the text position is outside the frame
                                     (a frame of negative size) */
@@ -83,7 +85,7 @@ typedef struct DravikWordContext DravikWordContext;
 /* ---- Shapes in a frame -------------------------------------------------- */
 /*
  * The shapes overwrite samples (no blending). Chroma is written only from
- * even luma rows, once per pair of rows. A thickness of 0 draws nothing.
+ * even luma rows, once per pair of rows.
  */
 
 /*
@@ -94,7 +96,7 @@ typedef struct DravikWordContext DravikWordContext;
  *   lower end.
  * - Shallow lines (wider than tall) are drawn `thickness` times, each copy
  *   one row lower.
- * - Both ends on one pixel: nothing is drawn.
+ * - Both ends on one pixel, or a thickness of 0: nothing is drawn.
  * Returns DRAVIK_OK, or DRAVIK_E_PARAM for a null frame, a frame whose non-
  * empty planes are null or whose strides are too small, or a NaN position.
  */
@@ -105,7 +107,8 @@ DRAVIK_API int Dravik_DrawLine(float x1, float y1, float x2, float y2,
 /*
  * A rectangle with opposite corners (x1, y1) and (x2, y2) and a border of
  * `thickness` pixels that grows right and down: the outer extent is columns
- * xmin .. xmax + thickness - 1 and rows ymin .. ymax + thickness - 1.
+ * xmin .. xmax + thickness - 1 and rows ymin .. ymax + thickness - 1, cut at
+ * the frame's edges.
  * fill == 1 (exactly) also fills every even row inside the border with the
  * colour, a striped see-through fill whose chroma covers the whole inside;
  * any other value draws the border only.

@@ -5,9 +5,12 @@
 
 #include <libyuv/convert.h>
 
+#include <atomic>
+
 namespace {
-int calls = 0;
-int failWith = 0;
+// Contexts on several threads convert at once.
+std::atomic<int> calls{0};
+std::atomic<int> failWith{0};
 }  // namespace
 
 extern "C" {
@@ -17,8 +20,8 @@ int DSP_bgr24toyuv420(const uint8_t *bgr, int width, int height, uint8_t *y,
                       int vStride)
 {
     ++calls;
-    if (failWith)
-        return failWith;
+    if (const int rc = failWith.load())
+        return rc;
     return libyuv::RGB24ToJ420(bgr, width * 3, y, yStride, u, uStride, v,
                                vStride, width, -height);
 }

@@ -124,35 +124,32 @@ std::pair<int, int> lumaSpan(TestFrame &f, int r, uint8_t value)
     return {first, last};
 }
 
-TEST(FrameShapes, HorizontalLineCoversItsRowsAndStopsBeforeItsEnd)
+TEST(FrameShapes, StraightLinesCoverTheirRowsAndColumns)
 {
-    TestFrame f(100, 100);
-    for (int r = 0; r < 100; ++r)
-        for (int c = 0; c < 100; ++c)
-            f.y(r, c) = 0;
-    Dravik_DrawLine(0.10f, 0.20f, 0.30f, 0.20f, 3, kWhite, &f.frame, 0);
-    for (int r = 0; r < 100; ++r) {
-        const auto span = lumaSpan(f, r, kWhiteY);
-        if (r >= 20 && r <= 22)
-            EXPECT_EQ(span, std::make_pair(10, 29)) << "row " << r;
-        else
-            EXPECT_EQ(span.first, -1) << "row " << r;
-    }
-}
-
-TEST(FrameShapes, VerticalLineRunsOnThicknessRowsPastItsEnd)
-{
-    TestFrame f(100, 100);
-    for (int r = 0; r < 100; ++r)
-        for (int c = 0; c < 100; ++c)
-            f.y(r, c) = 0;
-    Dravik_DrawLine(0.10f, 0.20f, 0.10f, 0.30f, 2, kWhite, &f.frame, 0);
-    for (int r = 0; r < 100; ++r) {
-        const auto span = lumaSpan(f, r, kWhiteY);
-        if (r >= 20 && r <= 31)
-            EXPECT_EQ(span, std::make_pair(10, 11)) << "row " << r;
-        else
-            EXPECT_EQ(span.first, -1) << "row " << r;
+    struct Case {
+        float x1, y1, x2, y2;
+        uint32_t t;
+        int firstRow, lastRow, firstColumn, lastColumn;
+    } cases[] = {
+        // Horizontal: t rows down, column x2 itself not covered.
+        {0.10f, 0.20f, 0.30f, 0.20f, 3, 20, 22, 10, 29},
+        // Vertical: t columns right, on for t rows past the lower end.
+        {0.10f, 0.20f, 0.10f, 0.30f, 2, 20, 31, 10, 11},
+    };
+    for (const Case &k : cases) {
+        TestFrame f(100, 100);
+        for (int r = 0; r < 100; ++r)
+            for (int c = 0; c < 100; ++c)
+                f.y(r, c) = 0;
+        Dravik_DrawLine(k.x1, k.y1, k.x2, k.y2, k.t, kWhite, &f.frame, 0);
+        for (int r = 0; r < 100; ++r) {
+            const auto span = lumaSpan(f, r, kWhiteY);
+            if (r >= k.firstRow && r <= k.lastRow)
+                EXPECT_EQ(span, std::make_pair(k.firstColumn, k.lastColumn))
+                    << "row " << r;
+            else
+                EXPECT_EQ(span.first, -1) << "row " << r;
+        }
     }
 }
 

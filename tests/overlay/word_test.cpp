@@ -269,51 +269,39 @@ TEST_F(FrameText, InvalidArgumentsAreRefusedBeforeAnything)
 {
     TestFrame f(100, 100);
     const TestFrame before = f;
-    auto rejected = [&](Word word, DravikFrame *frame) {
-        return Dravik_DrawWord(word.x, word.y, 0, 0, word.lineWidth,
-                               word.backColor, word.text.c_str(), word.fontSize,
-                               0, word.font.c_str(), word.textColor, frame,
-                               &slot, 0) == DRAVIK_E_PARAM;
+    std::vector<void (*)(Word &)> faults = {
+        [](Word &w) { w.text = ""; },
+        [](Word &w) { w.text = std::string(256, 'x'); },
+        [](Word &w) { w.font = ""; },
+        [](Word &w) { w.font = std::string(32, 'x'); },
+        [](Word &w) { w.fontSize = 256; },  // lowest byte 0
+        [](Word &w) { w.x = std::nanf(""); },
+        [](Word &w) { w.y = INFINITY; },
     };
-    Word ok;
-    Word w;
-    w.text = "";
-    EXPECT_TRUE(rejected(w, &f.frame));
-    w = ok;
-    w.text = std::string(256, 'x');
-    EXPECT_TRUE(rejected(w, &f.frame));
-    w = ok;
-    w.font = "";
-    EXPECT_TRUE(rejected(w, &f.frame));
-    w = ok;
-    w.font = std::string(32, 'x');
-    EXPECT_TRUE(rejected(w, &f.frame));
-    w = ok;
-    w.fontSize = 256;  // lowest byte 0
-    EXPECT_TRUE(rejected(w, &f.frame));
-    w = ok;
-    w.x = std::nanf("");
-    EXPECT_TRUE(rejected(w, &f.frame));
-    w = ok;
-    w.y = INFINITY;
-    EXPECT_TRUE(rejected(w, &f.frame));
-    EXPECT_TRUE(rejected(ok, nullptr));
+    for (auto fault : faults) {
+        Word w;
+        fault(w);
+        EXPECT_EQ(w.draw(f, &slot), DRAVIK_E_PARAM) << w.text << " " << w.font;
+    }
     EXPECT_EQ(Dravik_DrawWord(0, 0, 0, 0, 0, 0, nullptr, 20, 0, "Sans", 0,
                               &f.frame, &slot, 0),
               DRAVIK_E_PARAM);
     EXPECT_EQ(Dravik_DrawWord(0, 0, 0, 0, 0, 0, "x", 20, 0, nullptr, 0,
                               &f.frame, &slot, 0),
               DRAVIK_E_PARAM);
+    EXPECT_EQ(Dravik_DrawWord(0, 0, 0, 0, 0, 0, "x", 20, 0, "Sans", 0, nullptr,
+                              &slot, 0),
+              DRAVIK_E_PARAM);
     EXPECT_EQ(slot, nullptr);
     EXPECT_EQ(renders(), 0);
     EXPECT_EQ(f.diff(before), 0u);
 
     // The longest allowed strings are taken whole.
-    w = ok;
-    w.text = std::string(255, 'i');
-    w.font = std::string(31, 'x');
-    w.fontSize = 8;
-    EXPECT_EQ(w.draw(f, &slot), DRAVIK_OK);
+    Word longest;
+    longest.text = std::string(255, 'i');
+    longest.font = std::string(31, 'x');
+    longest.fontSize = 8;
+    EXPECT_EQ(longest.draw(f, &slot), DRAVIK_OK);
     EXPECT_EQ(strlen(slot->text), 255u);
 }
 
@@ -367,7 +355,6 @@ TEST_F(FrameText, OversizedTextsAndOddFramesAreRefused)
     EXPECT_EQ(word.draw(f, &slot), DRAVIK_E_BITMAP);
     EXPECT_EQ(slot, nullptr);
 
-    Word small;
     DravikFrame negative = f.frame;
     negative.height = -100;
     EXPECT_EQ(Dravik_DrawWord(0.5f, 0.5f, 0, 0, 0, kWhite, "x", 20, 0, "Sans",

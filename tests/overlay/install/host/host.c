@@ -71,6 +71,8 @@ int main(void)
     Dravik_DrawEnd(&latin);
     Dravik_DrawEnd(&chinese);
     expect(latin == NULL && chinese == NULL, 1, "slots cleared");
+    Dravik_DrawEnd(&latin);
+    Dravik_DrawEnd(NULL);
 
     free(y);
     free(u);
