@@ -3,7 +3,7 @@
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
-#include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -39,8 +39,6 @@ std::vector<std::string> installedFamilies()
         FcFontSetDestroy(fonts);
     FcObjectSetDestroy(objects);
     FcPatternDestroy(pattern);
-    std::sort(names.begin(), names.end());
-    names.erase(std::unique(names.begin(), names.end()), names.end());
     return names;
 }
 
@@ -55,7 +53,13 @@ const char *familyFor(const char *name)
 void startEngine()
 {
     fontMap = pango_cairo_font_map_new();
-    familyNames = installedFamilies();
+    try {
+        familyNames = installedFamilies();
+    } catch (const std::bad_alloc &) {
+        // No exception leaves the library: without the names every family
+        // falls back to sans-serif.
+        familyNames.clear();
+    }
 }
 
 void stopEngine()
