@@ -19,19 +19,28 @@ extern "C" {
 #endif
 
 /* Prepares the engine. Call once before any other function; further calls
- * are harmless. */
+ * are harmless. Sets the process's LC_NUMERIC to "C" (and opening a file sets
+ * it again): the player misreads numbers, or does not start, under any
+ * other. */
 int Tormo_Initialize(void);
 
-/* Opens the recording at `path` (GBK-encoded, NUL-terminated) and writes its
- * port to *port. Returns once the length is known, or with 0 within a few
- * seconds for a file that is not a playable video (*port is then left as it
- * was). The recording starts paused at 0 until Tormo_StartPlay. */
+/* Opens the recording at `path` (GBK-encoded, NUL-terminated; a relative
+ * path is taken from the current folder) and writes its port, 0 or above,
+ * to *port. Returns once the length is known and the first frame decoded, or
+ * with 0 within a few seconds for a file that is not a playable video: a
+ * missing file, a folder, or a file without a video track (a picture, a
+ * sound file, text); *port is then left as it was. Up to 64 ports can be
+ * open at once. The recording starts paused at 0 until Tormo_StartPlay. */
 int Tormo_OpenMediaFile(const char *path, int *port);
 
 /* Draws the port's video into `window`, a native window id (an X11 Window,
- * as QWidget::winId() gives it). Where the id is not a real X11 window (no
- * display, or Qt's offscreen platform) the video is decoded without output:
- * positions, seeking and snapshots still work. `flag` is reserved (pass 1). */
+ * as QWidget::winId() gives it, on the display named by DISPLAY). Where the
+ * id is not a real X11 window (no display, Qt's offscreen platform, the root
+ * window) the video is decoded without output and 1 is returned: positions,
+ * seeking and snapshots still work. A later call moves the video to another
+ * window. The position is kept. Should the window be destroyed while the
+ * video is in it, the player stops and every later call on the port but
+ * Tormo_CloseMediaFile returns 0. `flag` is reserved (pass 1). */
 int Tormo_AttachPlayWnd(int port, uintptr_t window, int flag);
 
 /* Writes the recording's length in seconds to *seconds. */
@@ -40,24 +49,27 @@ int Tormo_GetFileTime(int port, int *seconds);
 /* Starts (or resumes) playback. */
 int Tormo_StartPlay(int port);
 
-/* pause = 1 pauses, pause = 0 resumes. */
+/* pause = 1 pauses, pause = 0 resumes; any other value returns 0. */
 int Tormo_PausePlay(int port, int pause);
 
-/* Playback speed: code 2, 3, 4, 5 play at x1, x2, x4, x8. Any other code
- * returns 0 and changes nothing. */
+/* Playback speed: code 2, 3, 4, 5 play at x1, x2, x4, x8, paused or not.
+ * Any other code returns 0 and changes nothing. */
 int Tormo_SpeedPlay(int port, int code);
 
-/* Writes the current position in seconds to *seconds; at the end of the
- * recording it reads as the length. Never blocks on the player. */
+/* Writes the current position in whole seconds to *seconds; at the end of
+ * the recording it reads as the length, while a seek is under way as the
+ * seek's target. Never blocks on the player: meant to be polled. */
 int Tormo_GetPlayedTime(int port, int *seconds);
 
-/* Moves to `seconds` (0 .. length), exact to the second; playback goes on in
- * the state it was in (playing or paused). */
+/* Moves to `seconds` (0 .. length, else returns 0), exact to the
+ * second; playback goes on in the state it was in (playing or paused), also
+ * from the end of the recording. */
 int Tormo_SetPlayedTime(int port, int seconds);
 
-/* Writes the current frame as a JPEG to `path` + ".jpg". `path` is GBK; "\"
- * separators are taken as folder separators; missing folders are created.
- * `flag` is reserved (pass 1). */
+/* Writes the current frame, at the video's own size, as a JPEG to `path` +
+ * ".jpg", replacing a file of that name. `path` is GBK, relative to the
+ * current folder or absolute; "\" separators are taken as folder
+ * separators; missing folders are created. `flag` is reserved (pass 1). */
 int Tormo_Snapshot(int port, int flag, const char *path);
 
 /* Closes the recording and releases the port. */
