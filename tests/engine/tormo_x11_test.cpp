@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <sys/wait.h>
@@ -124,9 +125,10 @@ TEST_F(X11Test, MadeUpWindowIdsDecodeWithoutOutput)
     EXPECT_EQ(Tormo_AttachPlayWnd(r.port, DefaultRootWindow(display), 1), 1);
     Tormo_StartPlay(r.port);
     EXPECT_TRUE(waitUntil([&] { return r.position() >= 2; }));
-    EXPECT_EQ(Tormo_Snapshot(r.port, 1, "/tmp/tormo-x11-made-up"), 1);
-    EXPECT_TRUE(isJpeg("/tmp/tormo-x11-made-up.jpg"));
-    std::remove("/tmp/tormo-x11-made-up.jpg");
+    const std::string snapshot = "/tmp/tormo-x11-test-" + std::to_string(getpid());
+    EXPECT_EQ(Tormo_Snapshot(r.port, 1, snapshot.c_str()), 1);
+    EXPECT_TRUE(isJpeg(snapshot + ".jpg"));
+    std::remove((snapshot + ".jpg").c_str());
 }
 
 TEST_F(X11Test, WindowDestroyedFirstFailsLaterCallsOnly)
