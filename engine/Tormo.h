@@ -67,9 +67,10 @@ int Tormo_GetPlayedTime(int port, int *seconds);
 int Tormo_SetPlayedTime(int port, int seconds);
 
 /* Writes the current frame, at the video's own size, as a JPEG to `path` +
- * ".jpg", replacing a file of that name. `path` is GBK, relative to the
- * current folder or absolute; "\" separators are taken as folder
- * separators; missing folders are created. `flag` is reserved (pass 1). */
+ * ".jpg"; should that file exist, to `path` + "_2.jpg" (then "_3.jpg", ...)
+ * rather than replace it. `path` is GBK, relative to the current folder or
+ * absolute; "\" separators are taken as folder separators; missing folders
+ * are created. `flag` is reserved (pass 1). */
 int Tormo_Snapshot(int port, int flag, const char *path);
 
 /* Closes the recording and releases the port. */

@@ -44,6 +44,18 @@ int onPort(int port, Body body)
     }
 }
 
+// `base` + ".jpg", or + "_2.jpg", "_3.jpg", ... when taken: the program's
+// names repeat now and then (same second, same random number), and a
+// snapshot must never replace an earlier one.
+std::filesystem::path freeName(const std::filesystem::path &base)
+{
+    std::filesystem::path file = base.string() + ".jpg";
+    std::error_code ec;
+    for (int n = 2; std::filesystem::exists(file, ec); ++n)
+        file = base.string() + "_" + std::to_string(n) + ".jpg";
+    return file;
+}
+
 }  // namespace
 
 int Tormo_Initialize(void)
@@ -131,7 +143,7 @@ int Tormo_Snapshot(int port, int flag, const char *path)
         // Backslashes only after decoding: 0x5C is also a GBK trail byte.
         std::replace(utf8->begin(), utf8->end(), '\\', '/');
         // Absolute, so the player takes it literally (no "~" expansion).
-        const auto file = std::filesystem::absolute(*utf8 + ".jpg");
+        const auto file = freeName(std::filesystem::absolute(*utf8));
         std::error_code ec;
         std::filesystem::create_directories(file.parent_path(), ec);
         return !ec && p.snapshot(file.string());

@@ -137,7 +137,12 @@ TEST_F(EngineTest, SnapshotWritesTheFrameAsJpegIntoNewFolders)
     EXPECT_TRUE(isJpeg(missed));
     EXPECT_EQ(jpegSize(missed), "352,288\n");
 
-    // 誠 is 0x D5 5C in GBK: its second byte is a backslash.
+    // The same name again (the program's names repeat now and then).
+    ASSERT_EQ(Tormo_Snapshot(r.port, 1, toGbk("image\\漏拍\\17_1_2_5").c_str()), 1);
+    EXPECT_TRUE(isJpeg(dir / "image" / "漏拍" / "17_1_2_5_2.jpg"));
+    EXPECT_TRUE(isJpeg(missed));
+
+    // 誠 is 0xD5 0x5C in GBK: its second byte is a backslash.
     EXPECT_EQ(Tormo_Snapshot(r.port, 1, toGbk("shots\\誠信\\a").c_str()), 1);
     EXPECT_TRUE(isJpeg(dir / "shots" / "誠信" / "a.jpg"));
 
