@@ -59,7 +59,6 @@ ShowImage::ShowImage(QWidget *parent)
     loadPicture(QString(), 0, 0, 0, 0);
     setBackgroundRole(QPalette::WindowText);
     setAutoFillBackground(true);
-    drawMode = Fitted;
 }
 
 ShowImage::~ShowImage() = default;
