@@ -1,3 +1,7 @@
+// The main window's shell: construction, the wheel zoom, the focus hand-back,
+// the formula dialog and the helpers that every subject file shares. The
+// slots of each subject live in mainwindow_video.cpp, mainwindow_pictures.cpp
+// and mainwindow_report.cpp.
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
@@ -5,22 +9,13 @@
 #include "Tormo.h"
 
 #include <QDir>
+#include <QMessageBox>
 #include <QTimer>
 #include <QWheelEvent>
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui::MainWindow)
-    , fileList(QString())
-    , isPaused(false)
-    , picCount(0)
-    , picIndex(0)
-    , speedLevel(2)
-    , fileTime(0)
-    , playPort(-1)
-    , plateInvalidCount(0)
-    , playTimer(nullptr)
-    , imageView(nullptr)
 {
     ui->setupUi(this);
 
@@ -45,12 +40,9 @@ MainWindow::MainWindow(QWidget *parent)
     Tormo_Initialize();
 
     playTimer = new QTimer(this);
+    connect(playTimer, SIGNAL(timeout()), this, SLOT(timeCountSlot()));
 
-    for (QPushButton *button : {ui->btn_Play, ui->btn_PlayStop,
-                            ui->btn_PlayBack, ui->btn_PlayPause, ui->btn_PlaySpeed,
-                            ui->btn_Result, ui->btn_LastImg, ui->btn_NextImg,
-                            ui->btn_Right, ui->btn_Error, ui->btn_More, ui->btn_FeiJiDong,
-                            ui->btn_PlateInvain, ui->btn_OutPut, ui->btn_SeepSaveAs})
+    for (QPushButton *button : playbackButtons() + reviewButtons())
         button->setEnabled(false);
 
     // Verdict copies and snapshots are filed below "image" in the current folder.
@@ -84,6 +76,38 @@ void MainWindow::updatePlayFocus()
     target->setFocus(Qt::OtherFocusReason);
 }
 
+QList<QPushButton *> MainWindow::playbackButtons() const
+{
+    return {ui->btn_Play, ui->btn_PlayPause, ui->btn_PlayBack, ui->btn_PlayStop,
+            ui->btn_PlaySpeed};
+}
+
+QList<QPushButton *> MainWindow::reviewButtons() const
+{
+    return {ui->btn_Result, ui->btn_LastImg, ui->btn_NextImg, ui->btn_Right,
+            ui->btn_Error, ui->btn_More, ui->btn_FeiJiDong, ui->btn_PlateInvain,
+            ui->btn_OutPut, ui->btn_SeepSaveAs};
+}
+
+void MainWindow::raiseTally(TallyRow row, int by)
+{
+    QTableWidgetItem *cell = ui->tb_Result->item(row, 0);
+    const int count = cell->data(Qt::DisplayRole).toString().toInt(nullptr, 10);
+    cell->setData(Qt::DisplayRole, QString::number(count + by));
+}
+
+void MainWindow::notice(const QString &text)
+{
+    QMessageBox::about(nullptr, tr("提示"), text);
+}
+
+PictureRecord *MainWindow::currentPicture()
+{
+    if (picIndex < 1 || picIndex > picCount || picIndex >= picRecords.size())
+        return nullptr;
+    return &picRecords[picIndex];
+}
+
 void MainWindow::on_sl_ImgSize_valueChanged()
 {
     updatePlayFocus();
@@ -98,3 +122,6 @@ void MainWindow::on_sb_ImgSize_editingFinished()
 {
     updatePlayFocus();
 }
+
+// (being written)
+void MainWindow::on_btn_About_clicked() {}

@@ -1,13 +1,17 @@
 #ifndef MAINWINDOW_H
 #define MAINWINDOW_H
 
+#include <QList>
 #include <QMainWindow>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 namespace Ui {
 class MainWindow;
 }
+class QPushButton;
+class QTime;
 class QTimer;
 class ShowImage;
 
@@ -23,6 +27,9 @@ struct PictureRecord
     int processed = 0;
 };
 
+// The one window of RecogStat. It owns the whole review: the open recording,
+// the open picture folder and the tallies, which live as the decimal text of
+// the cells of tb_Result (and, for one verdict, in plateInvalidCount).
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -35,28 +42,75 @@ protected:
     void wheelEvent(QWheelEvent *event) override;
 
 private slots:
+    // Bound by name to their controls (the order is the meta-object's):
+    //   mainwindow_pictures.cpp  opening a folder, next, previous, the five verdicts
+    //   mainwindow_video.cpp     open, play, pause, stop, faster, slower, the
+    //                            position poll, the time editor, the snapshot
+    //   mainwindow_report.cpp    the rates and the export
+    //   mainwindow.cpp           the zoom controls' focus hand-back, the formulas
+    void on_btn_OpenImg_clicked();
+    void on_btn_Right_clicked();
+    void on_btn_Play_clicked();
+    void on_btn_OpenVideo_clicked();
+    void on_btn_PlaySpeed_clicked();
+    void timeCountSlot();
+    void on_btn_PlayBack_clicked();
+    void on_btn_Error_clicked();
+    void on_btn_More_clicked();
+    void on_btn_PlateInvain_clicked();
+    void on_btn_SeepSaveAs_clicked();
+    void on_btn_Result_clicked();
+    void on_btn_FeiJiDong_clicked();
+    void on_btn_NextImg_clicked();
+    void on_btn_LastImg_clicked();
     void on_sl_ImgSize_valueChanged();
     void on_sl_ImgSize_sliderPressed();
     void on_sb_ImgSize_editingFinished();
+    void on_ed_SetPlayTime_timeChanged(const QTime &time);
+    void on_btn_OutPut_clicked();
+    void on_btn_About_clicked();
+    void on_btn_PlayStop_clicked();
+    void on_btn_PlayPause_clicked();
 
 private:
-    // Slot 0 of picRecords is never used: pictures are numbered from 1.
-    static constexpr int PictureSlots = 1000;
+    // Rows of tb_Result, the counts.
+    enum TallyRow {
+        TotalRow = 0,
+        MissedRow = 1,
+        CorrectRow = 2,
+        WrongRow = 3,
+        MultiEmptyRow = 4,
+        NonMotorRow = 5,
+    };
 
     void updatePlayFocus();
+    // Enabled once a recording is open / once a picture folder is open;
+    // nothing disables them again.
+    QList<QPushButton *> playbackButtons() const;
+    QList<QPushButton *> reviewButtons() const;
+    // Reads the count in a tb_Result row (text that is no number counts as
+    // 0), adds `by` and writes it back as decimal text.
+    void raiseTally(TallyRow row, int by = 1);
+    // An information box titled "提示", without parent.
+    static void notice(const QString &text);
+    // The record of the current picture; null unless picIndex is one of the
+    // open folder's pictures (1 .. picCount). Every use goes through here.
+    PictureRecord *currentPicture();
+    void setSpeed(int level);
 
-    Ui::MainWindow *ui;
-    QStringList fileList;
-    bool isPaused;
-    PictureRecord picRecords[PictureSlots];
-    int picCount;
-    int picIndex;
-    int speedLevel;
-    int fileTime;
-    int playPort; // -1 until a recording was opened
-    int plateInvalidCount;
-    QTimer *playTimer;
-    ShowImage *imageView;
+    Ui::MainWindow *ui = nullptr;
+    QStringList fileList{QString()};
+    bool isPaused = false;
+    // Slot 0 is never used: pictures are numbered from 1.
+    QVector<PictureRecord> picRecords = QVector<PictureRecord>(1);
+    int picCount = 0;
+    int picIndex = 0;
+    int speedLevel = 2;
+    int fileTime = 0;
+    int playPort = -1; // -1 until a recording was opened
+    int plateInvalidCount = 0;
+    QTimer *playTimer = nullptr;
+    ShowImage *imageView = nullptr;
     QString lastPath;
 };
 
