@@ -1,0 +1,162 @@
+// This file implements the video review: opening, playing, pausing,
+// stopping, speeding up, slowing down and seeking the recording, the
+// position poll, and the snapshot of a vehicle the camera missed.
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include "paths.h"
+#include "playback.h"
+#include "Tormo.h"
+
+#include <QFileDialog>
+#include <QThread>
+#include <QTime>
+#include <QTimer>
+
+namespace {
+
+// The position poll: up to a hundred engine reads a second, while playing.
+constexpr int PollMs = 10;
+// The engine needs a moment in the window before it reports the length.
+constexpr int AttachSettleMs = 20;
+
+} // namespace
+
+void MainWindow::on_btn_OpenVideo_clicked()
+{
+    const QString path = QFileDialog::getOpenFileName(this, tr("打开录像"), lastPath, tr("(*.ts)"));
+    if (path.isEmpty()) {
+        updatePlayFocus();
+        return;
+    }
+    lastPath = path;
+
+    if (playPort != -1)
+        Tormo_CloseMediaFile(playPort);
+    // A recording that does not open leaves playPort as it was; every later
+    // call on it then fails harmlessly in the engine.
+    Tormo_OpenMediaFile(enginePath(path).constData(), &playPort);
+    Tormo_AttachPlayWnd(playPort, ui->widget->winId(), 1);
+    QThread::msleep(AttachSettleMs);
+    Tormo_GetFileTime(playPort, &fileTime);
+
+    ui->sl_PlayTime->setRange(0, fileTime);
+    ui->la_PlayerTime->setText(QLatin1Char('/') + clockText(fileTime));
+    // Every recording starts at normal speed; the engine's new port is at
+    // normal speed already, so no code is sent.
+    speedLevel = Speed::Normal;
+    ui->la_PlaySpeed->setText(tr(Speed::label(speedLevel)));
+
+    isPaused = false;
+    Tormo_StartPlay(playPort);
+    playTimer->start(PollMs);
+    for (QPushButton *button : playbackButtons())
+        button->setEnabled(true);
+    updatePlayFocus();
+}
+
+void MainWindow::on_btn_Play_clicked()
+{
+    isPaused = false;
+    Tormo_PausePlay(playPort, 0);
+    playTimer->start(PollMs);
+    ui->btn_PlayPause->setFocus(Qt::OtherFocusReason);
+}
+
+void MainWindow::on_btn_PlayPause_clicked()
+{
+    isPaused = true;
+    Tormo_PausePlay(playPort, 1);
+    playTimer->stop();
+    updatePlayFocus();
+}
+
+// Stop is a pause at the start with the speed back to normal; Play resumes
+// from there.
+void MainWindow::on_btn_PlayStop_clicked()
+{
+    isPaused = true;
+    Tormo_PausePlay(playPort, 1);
+    setSpeed(Speed::Normal);
+    playTimer->stop();
+    Tormo_SetPlayedTime(playPort, 0);
+    ui->sl_PlayTime->setValue(0);
+    ui->la_CurTime->setText(clockText(0));
+    updatePlayFocus();
+}
+
+void MainWindow::on_btn_PlaySpeed_clicked()
+{
+    updatePlayFocus();
+    const int level = Speed::faster(speedLevel);
+    if (level != speedLevel)
+        setSpeed(level);
+}
+
+void MainWindow::on_btn_PlayBack_clicked()
+{
+    updatePlayFocus();
+    const int level = Speed::slower(speedLevel);
+    if (level != speedLevel)
+        setSpeed(level);
+}
+
+// Sends the speed to the engine and shows it; paused or not.
+void MainWindow::setSpeed(int level)
+{
+    speedLevel = level;
+    Tormo_SpeedPlay(playPort, level);
+    ui->la_PlaySpeed->setText(tr(Speed::label(level)));
+}
+
+// There is no end-of-file check: at the end the engine reports the length.
+void MainWindow::timeCountSlot()
+{
+    int t = ui->sl_PlayTime->value(); // kept should the engine not answer
+    Tormo_GetPlayedTime(playPort, &t);
+    ui->sl_PlayTime->setValue(t);
+    ui->la_CurTime->setText(clockText(t));
+}
+
+// Seeks as soon as the time changes, digit by digit; the next poll moves the
+// slider and the label.
+void MainWindow::on_ed_SetPlayTime_timeChanged(const QTime &time)
+{
+    const int target = time.hour() * 3600 + time.minute() * 60 + time.second();
+    if (target > fileTime) {
+        notice(tr("请输入有效时间"));
+        return;
+    }
+    Tormo_SetPlayedTime(playPort, target);
+    updatePlayFocus();
+}
+
+// Saves the frame on screen as a vehicle the camera missed and counts it as
+// passed and missed. Playback goes on undisturbed.
+void MainWindow::on_btn_SeepSaveAs_clicked()
+{
+    if (playPort == -1) {
+        notice(tr("请导入本地录像"));
+        return;
+    }
+    int t = 0;
+    Tormo_GetPlayedTime(playPort, &t);
+
+    // The name's number comes from the millisecond of the wall-clock minute,
+    // so two clicks on the same video second rarely share a name (and the
+    // engine never replaces a snapshot when they do).
+    const QTime now = QTime::currentTime();
+    QT_WARNING_PUSH
+    QT_WARNING_DISABLE_DEPRECATED
+    qsrand(uint(now.msec() + 1000 * now.second()));
+    const int r = qrand();
+    QT_WARNING_POP
+
+    const QString path = tr("image\\漏拍\\") + QString::number(r) + QLatin1Char('_')
+                         + clockText(t, QLatin1Char('_'));
+    Tormo_Snapshot(playPort, 1, enginePath(path).constData());
+
+    raiseTally(TotalRow);
+    raiseTally(MissedRow);
+    updatePlayFocus();
+}
