@@ -43,7 +43,7 @@ inline void answerFileDialog(const QString &path)
             return;
         }
         dialog->selectFile(path);
-        dialog->accept();
+        static_cast<QDialog *>(dialog)->accept(); // QFileDialog's own is protected
     });
 }
 
