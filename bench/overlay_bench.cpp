@@ -91,8 +91,8 @@ void BM_WordCached(benchmark::State &state)
         state.SkipWithError("text could not be drawn");
         return;
     }
-    textBoxWidth = slot->textRect[2];
-    textBoxHeight = slot->textRect[3];
+    textBoxWidth = slot->textRect.width;
+    textBoxHeight = slot->textRect.height;
     float x = 0.1f;
     for (auto _ : state) {
         x = x < 0.5f ? x + 0.001f : 0.1f;  // moving: a copy, no rendering

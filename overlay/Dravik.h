@@ -1,10 +1,12 @@
 /*
- * Dravik: overlays drawn into decoded YUV 4:2:0 (I420) video frames.
+ * Dravik: overlays drawn into decoded YUV 4:2:0 (I420) video frames, or on a
+ * drawing context.
  *
  * Shapes (lines, rectangles, polygons) are rasterised straight into the
  * frame's Y, U and V planes; text is rendered off screen once, converted to
  * YUV and cached in a word context, then copied into every frame that shows
- * it.
+ * it. The device-context family draws pen shapes, direction marks and
+ * translucent text on a cairo context (see its section below).
  *
  * Conventions shared by every export:
  * - Colours are COLORREF values, 0x00BBGGRR: byte 0 red, byte 1 green,
@@ -27,11 +29,27 @@
 
 #include <stdint.h>
 
+/* DRAVIK_BUILDING is defined while the library itself is compiled: its
+ * exports are then marked for export; a host including this header gets the
+ * use form (imports from the DLL on Windows, nothing elsewhere). */
 #if defined(_WIN32)
+#if defined(DRAVIK_BUILDING)
 #define DRAVIK_API __declspec(dllexport)
 #else
-#define DRAVIK_API __attribute__((visibility("default")))
+#define DRAVIK_API __declspec(dllimport)
 #endif
+#elif defined(DRAVIK_BUILDING)
+#define DRAVIK_API __attribute__((visibility("default")))
+#else
+#define DRAVIK_API
+#endif
+
+/* The drawing context of the device-context family: a cairo context here
+ * (what a GTK widget's draw handler, a cairo overlay element or a cairo image
+ * surface over the host's own pixels gives). Declared as cairo declares it,
+ * so a host need not include cairo's header. */
+typedef struct _cairo cairo_t;
+typedef cairo_t *DravikDC;
 
 #ifdef __cplusplus
 extern "C" {
@@ -187,8 +205,139 @@ DRAVIK_API int Dravik_DrawWord(float x, float y, uint32_t unused3,
  */
 DRAVIK_API void Dravik_DrawEnd(DravikWordContext **slot);
 
-/* Exports that draw on a cairo context (the device-context family) will be
- * declared in a section of their own below. */
+/* ---- Drawing on a device context ---------------------------------------- */
+/*
+ * These calls draw on a cairo context that the host passes with each call.
+ * Positions are int32 pixels in the context's user space: its transform
+ * applies, and negative positions are fine where the context shows them.
+ *
+ * The pen calls (all but Dravik_GdiplusOSD) draw with one solid pen of
+ * `penWidth` pixels and `color` (COLORREF) for the length of the call,
+ * without antialiasing, so that pixels land where the coordinates say: a
+ * width of 0 draws as 1 (a one-pixel line ends just before its end point),
+ * widths above 1 have round caps and joins. Afterwards the context's
+ * source, line width, caps, joins, dash and antialias are as before, its
+ * path holds nothing but the current point, and that point is the last
+ * point drawn to (a call that drew nothing leaves the context alone).
+ *
+ * Point arrays hold `count` pairs of int32 (x, then y); they are read, not
+ * kept. A null context, or a null point array with a non-zero count, draws
+ * nothing and returns DRAVIK_E_PARAM.
+ */
+
+/* A line from (x1, y1) to (x2, y2). Returns DRAVIK_OK. */
+DRAVIK_API int Dravik_GdiplusDrawLine(int32_t x1, int32_t y1, int32_t x2,
+                                      int32_t y2, uint32_t penWidth,
+                                      uint32_t color, uint32_t unused7,
+                                      uint32_t unused8, uint32_t unused9,
+                                      DravikDC dc);
+
+/* The outline of the rectangle with opposite corners (x1, y1) and (x2, y2),
+ * drawn from (x1, y1) through (x2, y1), (x2, y2) and (x1, y2) back to
+ * (x1, y1). Returns DRAVIK_OK. */
+DRAVIK_API int Dravik_GdiplusDrawRectangle(int32_t x1, int32_t y1, int32_t x2,
+                                           int32_t y2, uint32_t penWidth,
+                                           uint32_t color, uint32_t unused7,
+                                           uint32_t unused8, uint32_t unused9,
+                                           uint32_t unused10, uint32_t unused11,
+                                           DravikDC dc);
+
+/* style 0: as Dravik_GdiplusDrawRectangle. style 1: corner brackets, each
+ * side cut into thirds (by integer division) and its middle third left open,
+ * so (0, 0) to (30, 60) leaves x 10..20 open on the top and bottom and
+ * y 20..40 on the sides. Returns DRAVIK_OK, or DRAVIK_E_PARAM for any other
+ * style (nothing drawn). */
+DRAVIK_API int Dravik_GdiplusDrawRectangleWithType(
+    int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t penWidth,
+    uint32_t color, uint32_t unused7, uint32_t unused8, uint32_t unused9,
+    uint32_t unused10, uint32_t unused11, int32_t style, DravikDC dc);
+
+/* A closed polygon: from each point to the next and from the last back to
+ * the first (two points draw their segment there and back). No points draw
+ * nothing. Returns DRAVIK_OK. */
+DRAVIK_API int Dravik_GdiplusDrawPloygon(uint32_t count, const int32_t *points,
+                                         uint32_t penWidth, uint32_t color,
+                                         uint32_t unused5, uint32_t unused6,
+                                         uint32_t unused7, uint32_t unused8,
+                                         uint32_t unused9, DravikDC dc);
+
+/* An open polyline through the points in order; fewer than two points draw
+ * nothing and leave the context alone. Returns DRAVIK_OK. */
+DRAVIK_API int Dravik_GdiplusDrawBrokenLine(uint32_t count,
+                                            const int32_t *points,
+                                            uint32_t penWidth, uint32_t color,
+                                            uint32_t unused5, uint32_t unused6,
+                                            uint32_t unused7, DravikDC dc);
+
+/*
+ * A direction mark across the middle of the line from A = (x1, y1) to
+ * B = (x2, y2), not the line itself: a 44-pixel shaft square to the line
+ * through its middle M, ending 22 pixels either side of it, with 10-pixel
+ * wings at 45 degrees. Each offset from M is truncated toward zero: the line
+ * (0, 0) to (100, 0) has its shaft from (50, -22) to (50, 22).
+ * markType 0: the arrow points to the right-hand side of A to B (on a
+ *   screen whose y grows downward); 1: to the left; 2: heads at both ends.
+ * Any other type draws nothing. Returns DRAVIK_OK.
+ */
+DRAVIK_API int Dravik_GdiplusDrawLineLabelLine(int32_t x1, int32_t y1,
+                                               int32_t x2, int32_t y2,
+                                               uint32_t penWidth,
+                                               uint32_t color,
+                                               uint32_t unused7,
+                                               int32_t markType, DravikDC dc);
+
+/*
+ * A direction mark, as Dravik_GdiplusDrawLineLabelLine, across the middle
+ * of a region's first edge, from point 0 to point 1 of the `count` points.
+ * markType 0: the arrow points into the region (at the end of the shaft
+ *   nearer the centroid of the points, the right-hand one on a tie);
+ *   1: out of it (the farther end, the left-hand one on a tie); 2: heads at
+ *   both ends. Any other type draws nothing and returns DRAVIK_OK before the
+ * points are looked at.
+ * Returns DRAVIK_OK, or DRAVIK_E_PARAM for fewer than two points (a region
+ * of one point has no first edge; its array is not read past that point).
+ */
+DRAVIK_API int Dravik_GdiplusDrawRectLabelLine(uint32_t count,
+                                               const int32_t *points,
+                                               uint32_t penWidth,
+                                               uint32_t color,
+                                               uint32_t unused5,
+                                               int32_t markType, DravikDC dc);
+
+/*
+ * Text on the context with its layout origin at (x, y), in the family named
+ * `fontName` (matched as for Dravik_DrawWord, but with no fallback: a name
+ * that names no installed family draws nothing), regular weight,
+ * `fontSize` pixels. Texts and font names longer than 512 UTF-16 code units
+ * are cut there (never inside a character).
+ * textOpacity, boxOpacity: percent, 0..100; alpha is opacity * 255 / 100 in
+ *   unsigned integer arithmetic, its low byte taken (50 gives 127).
+ * boxSwitch: exactly 1 first fills the text's box (the extent it is laid
+ *   out in, from its origin) in boxColor, when boxOpacity is not 0; any other
+ *   value draws no box. The text is drawn over it when textOpacity is not 0.
+ * Colours are COLORREF; the result blends with what the context holds.
+ * Draws only while the text engine runs (a live word context keeps it
+ * running, or Dravik_StartTextEngine); otherwise nothing. The context's
+ * state, path and current point are as before afterwards.
+ * Returns DRAVIK_OK, or DRAVIK_E_PARAM for a null context, text or font
+ * name (nothing drawn).
+ */
+DRAVIK_API int Dravik_GdiplusOSD(uint32_t x, uint32_t y, const char *text,
+                                 uint32_t fontSize, const char *fontName,
+                                 uint32_t textColor, uint32_t textOpacity,
+                                 uint32_t boxColor, uint32_t boxOpacity,
+                                 uint32_t unused10, int32_t boxSwitch,
+                                 DravikDC dc);
+
+/*
+ * The text engine runs while a word context lives or the host has started
+ * it: each Dravik_StartTextEngine counts as one more user until its
+ * Dravik_StopTextEngine. A host that draws on-screen text without any word
+ * context starts it once and stops it when done. Stops without a matching
+ * start are ignored. Dravik_StartTextEngine returns DRAVIK_OK.
+ */
+DRAVIK_API int Dravik_StartTextEngine(void);
+DRAVIK_API void Dravik_StopTextEngine(void);
 
 #ifdef __cplusplus
 }

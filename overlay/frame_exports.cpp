@@ -14,6 +14,18 @@ bool toPoint(const Planes &p, float x, float y, Point *out)
     return toPixel(x, p.width, &out->x) && toPixel(y, p.height, &out->y);
 }
 
+// What every two-point shape does first: the frame checked, both points
+// converted to pixels.
+int twoPoints(const DravikFrame *frame, float x1, float y1, float x2, float y2,
+              Planes *p, Point *a, Point *b)
+{
+    if (int rc = checkFrame(frame, p))
+        return rc;
+    if (!toPoint(*p, x1, y1, a) || !toPoint(*p, x2, y2, b))
+        return DRAVIK_E_PARAM;
+    return DRAVIK_OK;
+}
+
 }  // namespace
 
 extern "C" {
@@ -23,11 +35,9 @@ DRAVIK_API int Dravik_DrawLine(float x1, float y1, float x2, float y2,
                                DravikFrame *frame, uint32_t)
 {
     Planes p;
-    if (int rc = checkFrame(frame, &p))
-        return rc;
     Point a, b;
-    if (!toPoint(p, x1, y1, &a) || !toPoint(p, x2, y2, &b))
-        return DRAVIK_E_PARAM;
+    if (int rc = twoPoints(frame, x1, y1, x2, y2, &p, &a, &b))
+        return rc;
     if (!p.empty())
         drawLine(p, a, b, thickness, yuvFromColor(color));
     return DRAVIK_OK;
@@ -39,11 +49,9 @@ DRAVIK_API int Dravik_DrawRectangle(float x1, float y1, float x2, float y2,
                                     uint32_t)
 {
     Planes p;
-    if (int rc = checkFrame(frame, &p))
-        return rc;
     Point a, b;
-    if (!toPoint(p, x1, y1, &a) || !toPoint(p, x2, y2, &b))
-        return DRAVIK_E_PARAM;
+    if (int rc = twoPoints(frame, x1, y1, x2, y2, &p, &a, &b))
+        return rc;
     if (!p.empty())
         drawRectangle(p, a, b, thickness, fill == 1, yuvFromColor(color));
     return DRAVIK_OK;

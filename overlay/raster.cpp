@@ -11,6 +11,9 @@ namespace {
 
 // Positions are pulled in to this many frame sizes around the frame.
 constexpr double kFarFrames = 8.0;
+// Sloped lines advance their x in thousandths of a pixel per row, in
+// integers: no floating point inside the row loops.
+constexpr int64_t kSubpixels = 1000;
 
 int64_t firstRow(int64_t from) { return std::max<int64_t>(from, 0); }
 
@@ -23,12 +26,20 @@ Span clip(int64_t start, int64_t length, int64_t size)
     return {std::max<int64_t>(start, 0), std::min(start + length, size)};
 }
 
-void shallowLine(const Planes &p, int64_t xmin, int64_t xmax, int64_t ymin,
-                 int64_t dx, int64_t dy, int64_t yend, uint32_t t,
-                 bool falling, Yuv c)
+// A line wider than tall, as drawLine has measured it.
+struct ShallowLine {
+    int64_t xmin, xmax, ymin;
+    int64_t dx, dy;  // dx >= dy > 0
+    int64_t yend;    // first row not drawn
+    uint32_t t;      // thickness: copies, each one row lower
+    bool falling;    // y grows with x
+};
+
+void shallowLine(const Planes &p, const ShallowLine &line, Yuv c)
 {
+    const auto [xmin, xmax, ymin, dx, dy, yend, t, falling] = line;
     const int64_t seg = dx / dy + 1;
-    const int64_t step = dx * 1000 / dy;
+    const int64_t step = dx * kSubpixels / dy;
     // A copy is done within 3 dy + 2 rows of its start (x has crossed the
     // line's far end by then), so copies starting further above the frame
     // never reach it.
@@ -42,9 +53,9 @@ void shallowLine(const Planes &p, int64_t xmin, int64_t xmax, int64_t ymin,
             continue;
         int64_t n = seg;
         if (falling) {
-            int64_t acc = xmin * 1000 + j0 * step;
+            int64_t acc = xmin * kSubpixels + j0 * step;
             for (int64_t r = r0; r < yend; ++r, acc += step) {
-                const int64_t x = acc / 1000;
+                const int64_t x = acc / kSubpixels;
                 if (xmax - x <= 0)
                     break;
                 n = std::min(n, xmax - x);
@@ -52,9 +63,9 @@ void shallowLine(const Planes &p, int64_t xmin, int64_t xmax, int64_t ymin,
                 chromaRun(p, r, x / 2, n / 2 + 1, c);
             }
         } else {
-            int64_t acc = xmax * 1000 - j0 * step;
+            int64_t acc = xmax * kSubpixels - j0 * step;
             for (int64_t r = r0; r < yend; ++r, acc -= step) {
-                const int64_t x = acc / 1000;
+                const int64_t x = acc / kSubpixels;
                 // The run ends just before x and never starts left of xmin.
                 int64_t cut = 0;
                 if (x - n < xmin) {
@@ -170,16 +181,16 @@ void drawLine(const Planes &p, Point a, Point b, uint32_t t, Yuv c)
         }
     } else if (dx >= dy) {
         if (t > 0)
-            shallowLine(p, xmin, xmax, ymin, dx, dy, yend, t, falling, c);
+            shallowLine(p, {xmin, xmax, ymin, dx, dy, yend, t, falling}, c);
     } else {
         // Steep: one run of t per row, in thousandths of a pixel; like the
         // vertical line it runs on for t rows past its lower end.
-        const int64_t step = dx * 1000 / dy;
+        const int64_t step = dx * kSubpixels / dy;
         for (int64_t r = firstRow(ymin); r < yend; ++r) {
             const int64_t j = r - ymin;
-            const int64_t acc = falling ? xmin * 1000 + j * step
-                                        : xmax * 1000 - j * step;
-            const int64_t x = acc / 1000;
+            const int64_t acc = falling ? xmin * kSubpixels + j * step
+                                        : xmax * kSubpixels - j * step;
+            const int64_t x = acc / kSubpixels;
             lumaRun(p, r, x, t, c.y);
             chromaRun(p, r, x / 2, t / 2, c);
         }

@@ -52,8 +52,8 @@ int render(DravikWordContext *ctx)
         TextLayout layout(ctx->text, ctx->fontName, ctx->fontSize);
         if (int rc = s.fit(layout.width(), layout.height()))
             return rc;
-        ctx->textRect[2] = layout.width();
-        ctx->textRect[3] = layout.height();
+        ctx->textRect.width = layout.width();
+        ctx->textRect.height = layout.height();
         layout.draw(s.graphics, ctx->backColor, ctx->textColor);
     }
     s.copyToBgr();
@@ -75,7 +75,7 @@ int copyInto(const DravikWordContext *ctx, const DravikFrame *frame)
     int64_t col0 = ctx->posX * fw / kPositionScale;
     if (row0 > fh || col0 > fw)
         return DRAVIK_E_POSITION;
-    int64_t h = ctx->textRect[3], w = ctx->textRect[2];
+    int64_t h = ctx->textRect.height, w = ctx->textRect.width;
     if (row0 + h > fh) {
         h = std::min(h, fh);
         row0 = fh - h;

@@ -50,6 +50,11 @@ enum ChangeBit : unsigned {
     kTextColorChanged = 32,
 };
 
+// The rendered text box on the surface; x and y are always 0.
+struct TextRect {
+    int32_t x = 0, y = 0, width = 0, height = 0;
+};
+
 struct WordAttributes {
     uint32_t backColor, lineWidth, fontSize, textColor;
     const char *fontName, *text;  // checked to fit their fields
@@ -62,7 +67,7 @@ struct DravikWordContext {
     uint32_t backColor = 0, lineWidth = 0, fontSize = 0, textColor = 0;
     char fontName[32] = {};
     char text[256] = {};
-    int32_t textRect[4] = {};  // x, y (always 0), width, height on the surface
+    dravik::TextRect textRect;
     bool rendered = false;     // false until a rendering succeeded, and again
                                // after one failed: render on next use
     dravik::WordSurface surface;

@@ -42,12 +42,13 @@ std::vector<std::string> installedFamilies()
     return names;
 }
 
-const char *familyFor(const char *name)
+// The installed family of that name, or null.
+const char *findFamily(const char *name)
 {
     for (const std::string &family : familyNames)
         if (g_ascii_strcasecmp(family.c_str(), name) == 0)
             return family.c_str();
-    return "Sans";
+    return nullptr;
 }
 
 void startEngine()
@@ -86,9 +87,17 @@ void engineRelease()
 }
 
 TextLayout::TextLayout(const char *text, const char *fontName,
-                       uint32_t pixelSize)
+                       uint32_t pixelSize, FontWeight weight, Fallback fallback)
     : lock_(engineMutex)
 {
+    if (!fontMap)
+        return;
+    const char *family = findFamily(fontName);
+    if (!family) {
+        if (fallback == Fallback::Nothing)
+            return;
+        family = "Sans";
+    }
     PangoContext *context = pango_font_map_create_context(fontMap);
     // Greyscale antialiasing and unhinted outlines with hinted metrics: the
     // same pixels on every machine with the same fonts.
@@ -103,8 +112,10 @@ TextLayout::TextLayout(const char *text, const char *fontName,
     g_object_unref(context);
 
     PangoFontDescription *font = pango_font_description_new();
-    pango_font_description_set_family(font, familyFor(fontName));
-    pango_font_description_set_weight(font, PANGO_WEIGHT_BOLD);
+    pango_font_description_set_family(font, family);
+    pango_font_description_set_weight(font, weight == FontWeight::Bold
+                                                ? PANGO_WEIGHT_BOLD
+                                                : PANGO_WEIGHT_NORMAL);
     pango_font_description_set_absolute_size(font, pixelSize * PANGO_SCALE);
     pango_layout_set_font_description(layout_, font);
     pango_font_description_free(font);
@@ -119,7 +130,11 @@ TextLayout::TextLayout(const char *text, const char *fontName,
     height_ = std::max(0, logical.y + logical.height);
 }
 
-TextLayout::~TextLayout() { g_object_unref(layout_); }
+TextLayout::~TextLayout()
+{
+    if (layout_)
+        g_object_unref(layout_);
+}
 
 namespace {
 
@@ -138,7 +153,14 @@ void TextLayout::draw(cairo_t *cr, uint32_t backColor, uint32_t textColor) const
     cairo_rectangle(cr, 0, 0, width_, height_);
     cairo_fill(cr);
     setColour(cr, textColor);
-    cairo_move_to(cr, 0, 0);
+    show(cr, 0, 0);
+}
+
+void TextLayout::show(cairo_t *cr, double x, double y) const
+{
+    if (!layout_)
+        return;
+    cairo_move_to(cr, x, y);
     pango_cairo_show_layout(cr, layout_);
 }
 

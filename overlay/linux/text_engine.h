@@ -18,19 +18,29 @@ extern std::atomic<uint32_t> engineRefCount;
 void engineAcquire();
 void engineRelease();
 
-// One line (or a few, at line breaks) of bold text laid out with the
-// running engine. Holds the engine's lock for its lifetime: the font map is
-// shared and not thread-safe, so measuring and drawing are serialised.
+enum class FontWeight { Regular, Bold };
+// What a font name that names no installed family draws in.
+enum class Fallback { SansSerif, Nothing };
+
+// One line (or a few, at line breaks) of text laid out with the running
+// engine. Holds the engine's lock for its lifetime: the font map is shared
+// and not thread-safe, so measuring and drawing are serialised.
 class TextLayout {
 public:
     // `fontName` names an installed family, matched case-insensitively in
-    // ASCII; otherwise the generic sans-serif family is used. `text` is
-    // UTF-8; invalid bytes become replacement characters.
-    TextLayout(const char *text, const char *fontName, uint32_t pixelSize);
+    // ASCII; otherwise the generic sans-serif family is used, or with
+    // Fallback::Nothing the layout is not valid. `text` is UTF-8; invalid
+    // bytes become replacement characters.
+    TextLayout(const char *text, const char *fontName, uint32_t pixelSize,
+               FontWeight weight = FontWeight::Bold,
+               Fallback fallback = Fallback::SansSerif);
     ~TextLayout();
     TextLayout(const TextLayout &) = delete;
     TextLayout &operator=(const TextLayout &) = delete;
 
+    // False while the engine is stopped, or for an unknown family without
+    // fallback: there is nothing to measure or draw then.
+    bool valid() const { return layout_ != nullptr; }
     // The box from the layout origin to the far edge of the logical extent.
     int width() const { return width_; }
     int height() const { return height_; }
@@ -38,6 +48,8 @@ public:
     // Fills the box (0, 0, width, height) with `backColor` and draws the
     // text over it in `textColor`, both opaque COLORREFs.
     void draw(cairo_t *cr, uint32_t backColor, uint32_t textColor) const;
+    // Draws the text with the context's source, its layout origin at (x, y).
+    void show(cairo_t *cr, double x, double y) const;
 
 private:
     std::lock_guard<std::mutex> lock_;

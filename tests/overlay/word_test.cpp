@@ -97,8 +97,8 @@ protected:
             }
         return want;
     }
-    static int boxWidth(const DravikWordContext *ctx) { return ctx->textRect[2]; }
-    static int boxHeight(const DravikWordContext *ctx) { return ctx->textRect[3]; }
+    static int boxWidth(const DravikWordContext *ctx) { return ctx->textRect.width; }
+    static int boxHeight(const DravikWordContext *ctx) { return ctx->textRect.height; }
 
     CountingConverter counter;
     DravikWordContext *slot = nullptr;

@@ -1,0 +1,167 @@
+// The drawing-context exports: argument checks around the shared strokes,
+// executed with the platform's pen, and the on-screen text.
+#include "Dravik.h"
+#include "dc_strokes.h"
+#include "osd.h"
+#include "pen.h"
+#include "text_engine.h"
+
+#include <atomic>
+
+using namespace dravik;
+
+namespace {
+
+// The host's own starts of the text engine, so that its stops can be told
+// from stops without a start (ignored).
+std::atomic<uint32_t> hostStarts{0};
+
+// Opacity in percent to an alpha byte: opacity * 255 / 100 in unsigned
+// 32-bit arithmetic, low byte taken.
+uint32_t argb(uint32_t colorref, uint32_t opacity)
+{
+    const uint32_t alpha = (opacity * 255u / 100u) & 0xFF;
+    return alpha << 24 | (colorref & 0xFF) << 16 | (colorref & 0xFF00) |
+           ((colorref >> 16) & 0xFF);
+}
+
+}  // namespace
+
+extern "C" {
+
+DRAVIK_API int Dravik_GdiplusDrawLine(int32_t x1, int32_t y1, int32_t x2,
+                                      int32_t y2, uint32_t penWidth,
+                                      uint32_t color, uint32_t, uint32_t,
+                                      uint32_t, DravikDC dc)
+{
+    if (!dc)
+        return DRAVIK_E_PARAM;
+    Pen pen(dc, penWidth, color);
+    strokeLine(pen, {x1, y1}, {x2, y2});
+    return DRAVIK_OK;
+}
+
+DRAVIK_API int Dravik_GdiplusDrawRectangle(int32_t x1, int32_t y1, int32_t x2,
+                                           int32_t y2, uint32_t penWidth,
+                                           uint32_t color, uint32_t, uint32_t,
+                                           uint32_t, uint32_t, uint32_t,
+                                           DravikDC dc)
+{
+    if (!dc)
+        return DRAVIK_E_PARAM;
+    Pen pen(dc, penWidth, color);
+    strokeRectangle(pen, {x1, y1}, {x2, y2});
+    return DRAVIK_OK;
+}
+
+DRAVIK_API int Dravik_GdiplusDrawRectangleWithType(
+    int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t penWidth,
+    uint32_t color, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t,
+    int32_t style, DravikDC dc)
+{
+    if (!dc || (style != 0 && style != 1))
+        return DRAVIK_E_PARAM;
+    Pen pen(dc, penWidth, color);
+    if (style == 1)
+        strokeBrackets(pen, {x1, y1}, {x2, y2});
+    else
+        strokeRectangle(pen, {x1, y1}, {x2, y2});
+    return DRAVIK_OK;
+}
+
+DRAVIK_API int Dravik_GdiplusDrawPloygon(uint32_t count, const int32_t *points,
+                                         uint32_t penWidth, uint32_t color,
+                                         uint32_t, uint32_t, uint32_t,
+                                         uint32_t, uint32_t, DravikDC dc)
+{
+    if (!dc || (count > 0 && !points))
+        return DRAVIK_E_PARAM;
+    if (count == 0)
+        return DRAVIK_OK;
+    Pen pen(dc, penWidth, color);
+    strokePolygon(pen, points, count);
+    return DRAVIK_OK;
+}
+
+DRAVIK_API int Dravik_GdiplusDrawBrokenLine(uint32_t count,
+                                            const int32_t *points,
+                                            uint32_t penWidth, uint32_t color,
+                                            uint32_t, uint32_t, uint32_t,
+                                            DravikDC dc)
+{
+    if (!dc || (count > 0 && !points))
+        return DRAVIK_E_PARAM;
+    if (count < 2)  // no pen is made at all
+        return DRAVIK_OK;
+    Pen pen(dc, penWidth, color);
+    strokeBrokenLine(pen, points, count);
+    return DRAVIK_OK;
+}
+
+DRAVIK_API int Dravik_GdiplusDrawLineLabelLine(int32_t x1, int32_t y1,
+                                               int32_t x2, int32_t y2,
+                                               uint32_t penWidth,
+                                               uint32_t color, uint32_t,
+                                               int32_t markType, DravikDC dc)
+{
+    if (!isMarkType(markType))
+        return DRAVIK_OK;
+    if (!dc)
+        return DRAVIK_E_PARAM;
+    Pen pen(dc, penWidth, color);
+    strokeLabelMark(pen, lineLabelMark({x1, y1}, {x2, y2},
+                                       static_cast<MarkType>(markType)));
+    return DRAVIK_OK;
+}
+
+DRAVIK_API int Dravik_GdiplusDrawRectLabelLine(uint32_t count,
+                                               const int32_t *points,
+                                               uint32_t penWidth,
+                                               uint32_t color, uint32_t,
+                                               int32_t markType, DravikDC dc)
+{
+    if (!isMarkType(markType))
+        return DRAVIK_OK;
+    // A region needs a first edge: one point has none, and reading a second
+    // would run past the array.
+    if (!dc || !points || count < 2)
+        return DRAVIK_E_PARAM;
+    Pen pen(dc, penWidth, color);
+    strokeLabelMark(pen, regionLabelMark(points, count,
+                                         static_cast<MarkType>(markType)));
+    return DRAVIK_OK;
+}
+
+DRAVIK_API int Dravik_GdiplusOSD(uint32_t x, uint32_t y, const char *text,
+                                 uint32_t fontSize, const char *fontName,
+                                 uint32_t textColor, uint32_t textOpacity,
+                                 uint32_t boxColor, uint32_t boxOpacity,
+                                 uint32_t, int32_t boxSwitch, DravikDC dc)
+{
+    if (!dc || !text || !fontName)
+        return DRAVIK_E_PARAM;
+    const OsdText osd{double(x), double(y), text, fontName, fontSize,
+                      argb(textColor, textOpacity), argb(boxColor, boxOpacity),
+                      textOpacity != 0, boxSwitch == 1 && boxOpacity != 0};
+    if (osd.drawText || osd.drawBox)
+        drawOsd(dc, osd);
+    return DRAVIK_OK;
+}
+
+DRAVIK_API int Dravik_StartTextEngine(void)
+{
+    hostStarts.fetch_add(1);
+    engineAcquire();
+    return DRAVIK_OK;
+}
+
+DRAVIK_API void Dravik_StopTextEngine(void)
+{
+    uint32_t n = hostStarts.load();
+    while (n > 0 && !hostStarts.compare_exchange_weak(n, n - 1)) {
+    }
+    if (n > 0)
+        engineRelease();
+}
+
+}  // extern "C"

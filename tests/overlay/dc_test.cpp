@@ -1,0 +1,487 @@
+// The drawing-context family: the strokes each call makes (recorded from
+// the shared stroke logic), what the cairo pen paints, the context's state
+// around every call, and the on-screen text.
+#include "Dravik.h"
+#include "converter.h"
+#include "dc_strokes.h"
+#include "text_engine.h"
+
+#include <cairo.h>
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+using dravik::LabelMark;
+using dravik::MarkType;
+using dravik::PenPoint;
+
+constexpr uint32_t kRed = 0x0000FF, kWhite = 0xFFFFFF;
+
+// ---- Strokes, recorded -----------------------------------------------------
+
+// "M x y" for a move, "L x y" for a line.
+struct Recorder final : dravik::PenTarget {
+    void moveTo(PenPoint p) override { add('M', p); }
+    void lineTo(PenPoint p) override { add('L', p); }
+    void add(char op, PenPoint p)
+    {
+        steps.push_back(op + (" " + std::to_string(p.x) + " " + std::to_string(p.y)));
+    }
+    std::vector<std::string> steps;
+};
+
+using Steps = std::vector<std::string>;
+
+Steps record(const std::function<void(Recorder &)> &draw)
+{
+    Recorder r;
+    draw(r);
+    return r.steps;
+}
+
+TEST(DcStrokes, ShapesMoveAndLineInOrder)
+{
+    const int32_t square[] = {0, 0, 10, 0, 10, 10};
+    struct Row {
+        const char *name;
+        std::function<void(Recorder &)> draw;
+        Steps want;
+    } rows[] = {
+        {"line", [](Recorder &r) { dravik::strokeLine(r, {1, 2}, {3, 4}); },
+         {"M 1 2", "L 3 4"}},
+        {"rectangle", [](Recorder &r) { dravik::strokeRectangle(r, {5, 1}, {1, 7}); },
+         {"M 5 1", "L 1 1", "L 1 7", "L 5 7", "L 5 1"}},
+        {"brackets 0,0 30,60",
+         [](Recorder &r) { dravik::strokeBrackets(r, {0, 0}, {30, 60}); },
+         {"M 0 0", "L 10 0", "M 20 0", "L 30 0", "L 30 20", "M 30 40", "L 30 60",
+          "L 20 60", "M 10 60", "L 0 60", "L 0 40", "M 0 20", "L 0 0"}},
+        // Reversed corners: the cut on each corner's side stays on its side.
+        {"brackets 30,60 0,0",
+         [](Recorder &r) { dravik::strokeBrackets(r, {30, 60}, {0, 0}); },
+         {"M 30 60", "L 20 60", "M 10 60", "L 0 60", "L 0 40", "M 0 20", "L 0 0",
+          "L 10 0", "M 20 0", "L 30 0", "L 30 20", "M 30 40", "L 30 60"}},
+        {"polygon closes", [&](Recorder &r) { dravik::strokePolygon(r, square, 3); },
+         {"M 0 0", "L 10 0", "L 10 10", "L 0 0"}},
+        {"polygon of two: there and back",
+         [&](Recorder &r) { dravik::strokePolygon(r, square, 2); },
+         {"M 0 0", "L 10 0", "L 0 0"}},
+        {"polygon of none", [&](Recorder &r) { dravik::strokePolygon(r, square, 0); }, {}},
+        {"broken line stays open",
+         [&](Recorder &r) { dravik::strokeBrokenLine(r, square, 3); },
+         {"M 0 0", "L 10 0", "L 10 10"}},
+        {"broken line of one point",
+         [&](Recorder &r) { dravik::strokeBrokenLine(r, square, 1); }, {}},
+    };
+    for (const Row &row : rows)
+        EXPECT_EQ(record(row.draw), row.want) << row.name;
+}
+
+Steps markSteps(const LabelMark &mark)
+{
+    return record([&](Recorder &r) { dravik::strokeLabelMark(r, mark); });
+}
+
+TEST(DcStrokes, LineLabelMarks)
+{
+    // The edge (0, 0) to (100, 0): middle (50, 0), right-hand end (50, 22).
+    EXPECT_EQ(markSteps(dravik::lineLabelMark({0, 0}, {100, 0}, MarkType::Right)),
+              (Steps{"M 50 -22", "L 50 22", "L 43 15", "M 50 22", "L 57 15"}));
+    EXPECT_EQ(markSteps(dravik::lineLabelMark({0, 0}, {100, 0}, MarkType::Left)),
+              (Steps{"M 50 22", "L 50 -22", "L 57 -15", "M 50 -22", "L 43 -15"}));
+    EXPECT_EQ(markSteps(dravik::lineLabelMark({0, 0}, {100, 0}, MarkType::Both)),
+              (Steps{"M 50 -22", "L 50 22", "L 43 15", "M 50 22", "L 57 15",
+                     "M 50 -22", "L 57 -15", "M 50 -22", "L 43 -15"}));
+    // Downward edge: the right-hand side is -x; offsets truncate (22 sin 45
+    // degrees is 15.56, 10 cos 45 degrees 7.07).
+    EXPECT_EQ(markSteps(dravik::lineLabelMark({100, 100}, {100, 200}, MarkType::Right)),
+              (Steps{"M 122 150", "L 78 150", "L 85 143", "M 78 150", "L 85 157"}));
+    EXPECT_EQ(markSteps(dravik::lineLabelMark({0, 0}, {100, 100}, MarkType::Right)),
+              (Steps{"M 65 35", "L 35 65", "L 35 55", "M 35 65", "L 45 65"}));
+    // Negative positions give the same mark, shifted.
+    EXPECT_EQ(markSteps(dravik::lineLabelMark({-200, -50}, {-100, -50}, MarkType::Right)),
+              (Steps{"M -150 -72", "L -150 -28", "L -157 -35", "M -150 -28",
+                     "L -143 -35"}));
+}
+
+TEST(DcStrokes, RegionMarksPointInOrOutOfTheRegion)
+{
+    // Clockwise on a y-down screen, first edge along the top, left to right.
+    const int32_t clockwise[] = {0, 0, 100, 0, 100, 100, 0, 100};
+    // The same square the other way round: first edge along the top, right
+    // to left, so the region lies on the edge's left.
+    const int32_t counter[] = {100, 0, 0, 0, 0, 100, 100, 100};
+    struct Row {
+        const int32_t *points;
+        MarkType type;
+        PenPoint tail, tip;
+    } rows[] = {
+        {clockwise, MarkType::Right, {50, -22}, {50, 22}},  // down, in
+        {clockwise, MarkType::Left, {50, 22}, {50, -22}},   // up, out
+        {counter, MarkType::Right, {50, -22}, {50, 22}},    // still in
+        {counter, MarkType::Left, {50, 22}, {50, -22}},     // still out
+        {clockwise, MarkType::Both, {50, 22}, {50, -22}},   // right to left
+    };
+    for (const Row &row : rows) {
+        const LabelMark mark = dravik::regionLabelMark(row.points, 4, row.type);
+        EXPECT_EQ(mark.tail, row.tail) << int(row.type);
+        EXPECT_EQ(mark.tip, row.tip) << int(row.type);
+        EXPECT_EQ(mark.bothEnds, row.type == MarkType::Both);
+    }
+    // A centroid on the edge itself (a region of two points) is a tie:
+    // type 0 points at the right-hand end, type 1 at the left-hand one.
+    const int32_t edge[] = {0, 0, 100, 0};
+    EXPECT_EQ(dravik::regionLabelMark(edge, 2, MarkType::Right).tip, (PenPoint{50, 22}));
+    EXPECT_EQ(dravik::regionLabelMark(edge, 2, MarkType::Left).tip, (PenPoint{50, -22}));
+}
+
+// ---- Through the exports, on a cairo image surface -----------------------
+
+// A black 200 x 200 surface whose context is translated by (100, 100), so
+// that user positions -100 .. 99 show.
+class Canvas {
+public:
+    Canvas()
+        : surface_(cairo_image_surface_create(CAIRO_FORMAT_RGB24, 200, 200)),
+          cr_(cairo_create(surface_))
+    {
+        cairo_set_source_rgb(cr_, 0, 0, 0);
+        cairo_paint(cr_);
+        cairo_translate(cr_, 100, 100);
+    }
+    ~Canvas()
+    {
+        cairo_destroy(cr_);
+        cairo_surface_destroy(surface_);
+    }
+    cairo_t *dc() const { return cr_; }
+
+    // The 0xRRGGBB at user position (x, y).
+    uint32_t at(int x, int y) const
+    {
+        cairo_surface_flush(surface_);
+        const uint8_t *row = cairo_image_surface_get_data(surface_) +
+                             (y + 100) * cairo_image_surface_get_stride(surface_);
+        return reinterpret_cast<const uint32_t *>(row)[x + 100] & 0xFFFFFF;
+    }
+    bool painted(int x, int y) const { return at(x, y) != 0; }
+    int paintedCount() const
+    {
+        int n = 0;
+        for (int y = -100; y < 100; ++y)
+            for (int x = -100; x < 100; ++x)
+                n += painted(x, y);
+        return n;
+    }
+
+private:
+    cairo_surface_t *surface_;
+    cairo_t *cr_;
+};
+
+TEST(DcPen, PixelsLandWhereTheNumbersSay)
+{
+    {
+        Canvas c;  // a one-pixel pen: row 40, columns 0 .. 99
+        ASSERT_EQ(Dravik_GdiplusDrawLine(0, 40, 100, 40, 1, kRed, 0, 0, 0, c.dc()),
+                  DRAVIK_OK);
+        EXPECT_EQ(c.at(0, 40), 0xFF0000u);  // COLORREF red is 0x0000FF
+        EXPECT_TRUE(c.painted(99, 40));
+        EXPECT_FALSE(c.painted(50, 39));
+        EXPECT_FALSE(c.painted(50, 41));
+        EXPECT_EQ(c.paintedCount(), 100);
+    }
+    {
+        Canvas c, one;  // width 0 draws as 1
+        Dravik_GdiplusDrawLine(-50, -10, 20, 30, 0, kWhite, 0, 0, 0, c.dc());
+        Dravik_GdiplusDrawLine(-50, -10, 20, 30, 1, kWhite, 0, 0, 0, one.dc());
+        EXPECT_GT(c.paintedCount(), 60);
+        for (int y = -100; y < 100; ++y)
+            for (int x = -100; x < 100; ++x)
+                ASSERT_EQ(c.at(x, y), one.at(x, y)) << x << "," << y;
+    }
+    {
+        Canvas c;  // five pixels wide with round caps: rows 38 .. 42
+        Dravik_GdiplusDrawLine(-20, 40, 20, 40, 5, kWhite, 0, 0, 0, c.dc());
+        EXPECT_TRUE(c.painted(0, 38) && c.painted(0, 42));
+        EXPECT_FALSE(c.painted(0, 37) || c.painted(0, 43));
+        EXPECT_TRUE(c.painted(21, 40));    // the cap goes past the end
+        EXPECT_FALSE(c.painted(22, 38));   // and is round
+    }
+    {
+        Canvas c;  // the context's transform applies
+        cairo_scale(c.dc(), 2, 2);
+        Dravik_GdiplusDrawLine(0, 20, 10, 20, 1, kWhite, 0, 0, 0, c.dc());
+        EXPECT_TRUE(c.painted(2, 40) && c.painted(19, 41));
+        EXPECT_FALSE(c.painted(5, 20) || c.painted(5, 39) || c.painted(5, 42));
+    }
+}
+
+TEST(DcPen, BracketsAndMarksOnTheSurface)
+{
+    Canvas c;
+    ASSERT_EQ(Dravik_GdiplusDrawRectangleWithType(0, 0, 30, 60, 1, kWhite, 0, 0, 0,
+                                                  0, 0, 1, c.dc()),
+              DRAVIK_OK);
+    for (int x = 0; x <= 30; ++x) {
+        const bool open = x > 10 && x < 20;
+        EXPECT_EQ(c.painted(x, 0), x < 10 || x >= 20) << "top " << x;
+        if (x > 0 && x < 30 && x != 10 && x != 20)
+            EXPECT_EQ(c.painted(x, 60), !open) << "bottom " << x;
+    }
+    for (int y = 1; y < 60; ++y) {
+        if (y == 20 || y == 40)
+            continue;  // where a side's line ends, the exact pixel is the pen's
+        const bool open = y > 20 && y < 40;
+        EXPECT_EQ(c.painted(0, y), !open) << "left " << y;
+        EXPECT_EQ(c.painted(30, y), !open) << "right " << y;
+    }
+
+    Canvas mark;  // the example mark, its top half at negative y
+    ASSERT_EQ(Dravik_GdiplusDrawLineLabelLine(0, 0, 100, 0, 1, kWhite, 0, 0, mark.dc()),
+              DRAVIK_OK);
+    for (int y = -22; y < 22; ++y)
+        EXPECT_TRUE(mark.painted(50, y)) << y;
+    EXPECT_TRUE(mark.painted(44, 16) && mark.painted(56, 16));  // the wings
+    EXPECT_FALSE(mark.painted(50, -23) || mark.painted(49, 0) || mark.painted(20, 0));
+}
+
+// The pen state a host had before a call.
+struct PenState {
+    double r, g, b, width;
+    cairo_line_cap_t cap;
+    cairo_line_join_t join;
+    cairo_antialias_t antialias;
+    int dashes;
+
+    static PenState of(cairo_t *cr)
+    {
+        PenState s;
+        cairo_pattern_get_rgba(cairo_get_source(cr), &s.r, &s.g, &s.b, nullptr);
+        s.width = cairo_get_line_width(cr);
+        s.cap = cairo_get_line_cap(cr);
+        s.join = cairo_get_line_join(cr);
+        s.antialias = cairo_get_antialias(cr);
+        s.dashes = cairo_get_dash_count(cr);
+        return s;
+    }
+    bool operator==(const PenState &o) const
+    {
+        return r == o.r && g == o.g && b == o.b && width == o.width &&
+               cap == o.cap && join == o.join && antialias == o.antialias &&
+               dashes == o.dashes;
+    }
+};
+
+TEST(DcPen, TheContextIsAsBeforeWithTheCurrentPointAtTheLastPointDrawn)
+{
+    const int32_t points[] = {5, 6, 40, 6, 40, 50};
+    struct Row {
+        const char *name;
+        std::function<int(cairo_t *)> call;
+        int rc;
+        bool draws;
+        double x, y;  // the current point afterwards, when it draws
+    } rows[] = {
+        {"line", [](cairo_t *dc) { return Dravik_GdiplusDrawLine(1, 2, 30, 40, 3, kRed, 0, 0, 0, dc); },
+         DRAVIK_OK, true, 30, 40},
+        {"rectangle", [](cairo_t *dc) { return Dravik_GdiplusDrawRectangle(1, 2, 30, 40, 2, kRed, 0, 0, 0, 0, 0, dc); },
+         DRAVIK_OK, true, 1, 2},
+        {"brackets", [](cairo_t *dc) { return Dravik_GdiplusDrawRectangleWithType(1, 2, 30, 40, 1, kRed, 0, 0, 0, 0, 0, 1, dc); },
+         DRAVIK_OK, true, 1, 2},
+        {"style 2", [](cairo_t *dc) { return Dravik_GdiplusDrawRectangleWithType(1, 2, 30, 40, 1, kRed, 0, 0, 0, 0, 0, 2, dc); },
+         DRAVIK_E_PARAM, false, 0, 0},
+        {"polygon", [&](cairo_t *dc) { return Dravik_GdiplusDrawPloygon(3, points, 1, kRed, 0, 0, 0, 0, 0, dc); },
+         DRAVIK_OK, true, 5, 6},
+        {"polygon of none", [&](cairo_t *dc) { return Dravik_GdiplusDrawPloygon(0, points, 1, kRed, 0, 0, 0, 0, 0, dc); },
+         DRAVIK_OK, false, 0, 0},
+        {"broken line", [&](cairo_t *dc) { return Dravik_GdiplusDrawBrokenLine(3, points, 4, kRed, 0, 0, 0, dc); },
+         DRAVIK_OK, true, 40, 50},
+        {"broken line of one", [&](cairo_t *dc) { return Dravik_GdiplusDrawBrokenLine(1, points, 4, kRed, 0, 0, 0, dc); },
+         DRAVIK_OK, false, 0, 0},
+        {"line mark", [](cairo_t *dc) { return Dravik_GdiplusDrawLineLabelLine(0, 0, 100, 0, 1, kRed, 0, 0, dc); },
+         DRAVIK_OK, true, 57, 15},
+        {"line mark type 3", [](cairo_t *dc) { return Dravik_GdiplusDrawLineLabelLine(0, 0, 100, 0, 1, kRed, 0, 3, dc); },
+         DRAVIK_OK, false, 0, 0},
+        {"region mark", [&](cairo_t *dc) { return Dravik_GdiplusDrawRectLabelLine(3, points, 1, kRed, 0, 2, dc); },
+         DRAVIK_OK, true, 29, 21},
+        {"region mark type -1", [&](cairo_t *dc) { return Dravik_GdiplusDrawRectLabelLine(0, nullptr, 1, kRed, 0, -1, dc); },
+         DRAVIK_OK, false, 0, 0},
+        {"region of one point", [&](cairo_t *dc) { return Dravik_GdiplusDrawRectLabelLine(1, points, 1, kRed, 0, 0, dc); },
+         DRAVIK_E_PARAM, false, 0, 0},
+        {"region of none", [&](cairo_t *dc) { return Dravik_GdiplusDrawRectLabelLine(0, points, 1, kRed, 0, 0, dc); },
+         DRAVIK_E_PARAM, false, 0, 0},
+        {"polygon without points", [](cairo_t *dc) { return Dravik_GdiplusDrawPloygon(2, nullptr, 1, kRed, 0, 0, 0, 0, 0, dc); },
+         DRAVIK_E_PARAM, false, 0, 0},
+        {"broken line without points", [](cairo_t *dc) { return Dravik_GdiplusDrawBrokenLine(2, nullptr, 1, kRed, 0, 0, 0, dc); },
+         DRAVIK_E_PARAM, false, 0, 0},
+        {"region without points", [](cairo_t *dc) { return Dravik_GdiplusDrawRectLabelLine(2, nullptr, 1, kRed, 0, 0, dc); },
+         DRAVIK_E_PARAM, false, 0, 0},
+    };
+    for (const Row &row : rows) {
+        Canvas c;
+        cairo_t *dc = c.dc();
+        cairo_set_source_rgb(dc, 0.25, 0.5, 0.75);
+        cairo_set_line_width(dc, 7);
+        cairo_set_line_cap(dc, CAIRO_LINE_CAP_SQUARE);
+        cairo_set_line_join(dc, CAIRO_LINE_JOIN_BEVEL);
+        cairo_set_antialias(dc, CAIRO_ANTIALIAS_GRAY);
+        const double dash = 3;
+        cairo_set_dash(dc, &dash, 1, 0);
+        cairo_move_to(dc, -7, -9);
+        const PenState before = PenState::of(dc);
+
+        EXPECT_EQ(row.call(dc), row.rc) << row.name;
+        EXPECT_TRUE(PenState::of(dc) == before) << row.name;
+        double x, y;
+        cairo_get_current_point(dc, &x, &y);
+        if (row.draws) {
+            EXPECT_EQ(x, row.x) << row.name;
+            EXPECT_EQ(y, row.y) << row.name;
+            EXPECT_GT(c.paintedCount(), 0) << row.name;
+        } else {
+            EXPECT_EQ(x, -7) << row.name;
+            EXPECT_EQ(y, -9) << row.name;
+            EXPECT_EQ(c.paintedCount(), 0) << row.name;
+        }
+    }
+    // Without a context nothing can be drawn.
+    EXPECT_EQ(Dravik_GdiplusDrawLine(0, 0, 1, 1, 1, 0, 0, 0, 0, nullptr), DRAVIK_E_PARAM);
+    EXPECT_EQ(Dravik_GdiplusDrawRectangle(0, 0, 1, 1, 1, 0, 0, 0, 0, 0, 0, nullptr),
+              DRAVIK_E_PARAM);
+    EXPECT_EQ(Dravik_GdiplusDrawRectangleWithType(0, 0, 1, 1, 1, 0, 0, 0, 0, 0, 0, 0, nullptr),
+              DRAVIK_E_PARAM);
+    EXPECT_EQ(Dravik_GdiplusDrawPloygon(3, points, 1, 0, 0, 0, 0, 0, 0, nullptr), DRAVIK_E_PARAM);
+    EXPECT_EQ(Dravik_GdiplusDrawBrokenLine(3, points, 1, 0, 0, 0, 0, nullptr), DRAVIK_E_PARAM);
+    EXPECT_EQ(Dravik_GdiplusDrawLineLabelLine(0, 0, 1, 1, 1, 0, 0, 0, nullptr), DRAVIK_E_PARAM);
+    EXPECT_EQ(Dravik_GdiplusDrawRectLabelLine(3, points, 1, 0, 0, 0, nullptr), DRAVIK_E_PARAM);
+    EXPECT_EQ(Dravik_GdiplusOSD(0, 0, "x", 20, "DejaVu Sans", 0, 100, 0, 100, 0, 1, nullptr),
+              DRAVIK_E_PARAM);
+}
+
+// ---- On-screen text ----------------------------------------------------------
+
+class DcText : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dravik::setConverterFolderForTesting(DRAVIK_OUTPUT_DIR);
+        ASSERT_EQ(Dravik_StartTextEngine(), DRAVIK_OK);
+    }
+    void TearDown() override
+    {
+        Dravik_StopTextEngine();
+        EXPECT_EQ(dravik::engineRefCount.load(), 0u);
+    }
+
+    static int osd(Canvas &c, const char *text, const char *font, uint32_t textOpacity,
+                   uint32_t boxOpacity, int32_t boxSwitch)
+    {
+        return Dravik_GdiplusOSD(10, 20, text, 24, font, kWhite, textOpacity, kWhite,
+                                 boxOpacity, 0, boxSwitch, c.dc());
+    }
+};
+
+TEST_F(DcText, BoxAlphaAndSwitch)
+{
+    Canvas box;
+    cairo_translate(box.dc(), -100, -100);  // back to surface pixels
+    ASSERT_EQ(osd(box, "Lane 2", "DejaVu Sans", 0, 50, 1), DRAVIK_OK);
+    EXPECT_EQ(box.at(-90, -80), 0x7F7F7Fu);  // alpha 127 of white over black
+    EXPECT_EQ(box.at(-91, -80), 0u);
+    EXPECT_EQ(box.at(-90, -81), 0u);
+    const int boxPixels = box.paintedCount();
+    EXPECT_GT(boxPixels, 60 * 20);
+    // A box drawn from the origin: every painted pixel is box-coloured.
+    for (int y = -100; y < 100; ++y)
+        for (int x = -100; x < 100; ++x)
+            ASSERT_TRUE(box.at(x, y) == 0 || box.at(x, y) == 0x7F7F7F);
+
+    Canvas text;
+    cairo_translate(text.dc(), -100, -100);
+    ASSERT_EQ(osd(text, "Lane 2", "DejaVu Sans", 100, 50, 0), DRAVIK_OK);  // no box
+    EXPECT_EQ(text.at(-90, -80), 0u);
+    EXPECT_GT(text.paintedCount(), 50);
+    EXPECT_LT(text.paintedCount(), boxPixels / 2);
+
+    Canvas both;
+    cairo_translate(both.dc(), -100, -100);
+    ASSERT_EQ(osd(both, "Lane 2", "DejaVu Sans", 100, 50, 1), DRAVIK_OK);
+    EXPECT_EQ(both.paintedCount(), boxPixels);
+    int opaque = 0;
+    for (int y = -100; y < 100; ++y)
+        for (int x = -100; x < 100; ++x)
+            opaque += both.at(x, y) == 0xFFFFFF;
+    EXPECT_GT(opaque, 20);  // glyph cores, fully opaque over the box
+}
+
+TEST_F(DcText, NothingForAnUnknownFamilyOrAStoppedEngine)
+{
+    Canvas c;
+    EXPECT_EQ(osd(c, "Lane 2", "No Such Family", 100, 100, 1), DRAVIK_OK);
+    EXPECT_EQ(osd(c, "Lane 2", "DejaVuSans", 100, 100, 1), DRAVIK_OK);
+    EXPECT_EQ(osd(c, "Lane 2", "", 100, 100, 1), DRAVIK_OK);
+    EXPECT_EQ(osd(c, "Lane 2", "DejaVu Sans", 0, 100, 2), DRAVIK_OK);  // nothing asked
+    EXPECT_EQ(c.paintedCount(), 0);
+
+    Dravik_StopTextEngine();
+    EXPECT_EQ(dravik::engineRefCount.load(), 0u);
+    Dravik_StopTextEngine();  // unbalanced: ignored
+    EXPECT_EQ(dravik::engineRefCount.load(), 0u);
+    EXPECT_EQ(osd(c, "Lane 2", "DejaVu Sans", 100, 100, 1), DRAVIK_OK);
+    EXPECT_EQ(c.paintedCount(), 0);
+    Dravik_StartTextEngine();  // for TearDown's stop
+
+    // A host's start and a word context share one count: the host's stop
+    // leaves the engine to the live context.
+    uint8_t y[64 * 32], u[32 * 16], v[32 * 16];
+    DravikFrame frame{{y, u, v, nullptr}, {64, 32, 32, 0}, 64, 32};
+    DravikWordContext *slot = nullptr;
+    Dravik_DrawWord(0, 0, 0, 0, 1, 0, "x", 12, 0, "DejaVu Sans", kWhite, &frame, &slot, 0);
+    EXPECT_EQ(dravik::engineRefCount.load(), 2u);
+    Dravik_StopTextEngine();
+    Dravik_StopTextEngine();
+    EXPECT_EQ(dravik::engineRefCount.load(), 1u);
+    EXPECT_EQ(osd(c, "Lane 2", "WenQuanYi Micro Hei", 100, 0, 1), DRAVIK_OK);
+    EXPECT_GT(c.paintedCount(), 0);
+    Dravik_DrawEnd(&slot);
+    Dravik_StartTextEngine();
+}
+
+TEST_F(DcText, LongTextsAreCutAt512Units)
+{
+    // Scaled down 64 times, a line of 512 characters fits the surface; the
+    // area its (antialiased) box covers shows how far it was laid out.
+    auto boxOf = [](const std::string &text) {
+        Canvas c;
+        cairo_translate(c.dc(), -100, -100);
+        cairo_scale(c.dc(), 1.0 / 64, 1.0 / 64);
+        Dravik_GdiplusOSD(0, 0, text.c_str(), 20, "DejaVu Sans", kWhite, 0, kWhite,
+                          100, 0, 1, c.dc());
+        int64_t area = 0;
+        for (int y = -100; y < 100; ++y)
+            for (int x = -100; x < 100; ++x)
+                area += c.at(x, y) & 0xFF;
+        return area;
+    };
+    auto repeat = [](const std::string &s, int n) {
+        std::string out;
+        while (n-- > 0)
+            out += s;
+        return out;
+    };
+    const std::string i510 = repeat("i", 510);
+    EXPECT_LT(boxOf(i510 + "W"), boxOf(i510 + "WW"));            // 512 units
+    EXPECT_EQ(boxOf(i510 + "WW"), boxOf(i510 + "WWW"));          // cut at 512
+    // Characters outside the basic plane are two units each, never split.
+    const std::string clef = "\xF0\x9D\x84\x9E";  // U+1D11E
+    EXPECT_LT(boxOf(repeat(clef, 255)), boxOf(repeat(clef, 256)));
+    EXPECT_EQ(boxOf(repeat(clef, 256)), boxOf(repeat(clef, 300)));
+    EXPECT_EQ(boxOf(i510 + "W" + clef), boxOf(i510 + "W"));
+}
+
+}  // namespace
