@@ -5,6 +5,7 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "aboutdlg.h"
 #include "showimage.h"
 #include "Tormo.h"
 
@@ -123,5 +124,10 @@ void MainWindow::on_sb_ImgSize_editingFinished()
     updatePlayFocus();
 }
 
-// (being written)
-void MainWindow::on_btn_About_clicked() {}
+// A fresh dialog on every press, modal; the reviewer returns to playback.
+void MainWindow::on_btn_About_clicked()
+{
+    AboutDlg dialog;
+    dialog.exec();
+    updatePlayFocus();
+}

@@ -38,6 +38,9 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
+    // Its test sets plateInvalidCount, which no widget shows.
+    friend class TestReportWindow;
+
 protected:
     void wheelEvent(QWheelEvent *event) override;
 
