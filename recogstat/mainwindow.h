@@ -7,6 +7,8 @@
 #include <QStringList>
 #include <QVector>
 
+#include "capture.h" // PictureRecord
+
 namespace Ui {
 class MainWindow;
 }
@@ -14,18 +16,6 @@ class QPushButton;
 class QTime;
 class QTimer;
 class ShowImage;
-
-// One capture picture of the opened folder, with what its capture header says.
-struct PictureRecord
-{
-    QString filePath;
-    quint32 plateRight = 0;
-    quint32 plateLeft = 0;
-    quint32 plateBottom = 0;
-    quint32 plateTop = 0;
-    QString plateText;
-    int processed = 0;
-};
 
 // The one window of RecogStat. It owns the whole review: the open recording,
 // the open picture folder and the tallies, which live as the decimal text of
@@ -99,6 +89,10 @@ private:
     // The record of the current picture; null unless picIndex is one of the
     // open folder's pictures (1 .. picCount). Every use goes through here.
     PictureRecord *currentPicture();
+    // The picture review (mainwindow_pictures.cpp).
+    struct Verdict;
+    void showPicture();
+    void fileCurrentPicture(const Verdict &verdict);
     void setSpeed(int level);
 
     Ui::MainWindow *ui = nullptr;
