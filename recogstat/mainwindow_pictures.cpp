@@ -4,12 +4,169 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
-// (being written)
-void MainWindow::on_btn_OpenImg_clicked() {}
-void MainWindow::on_btn_NextImg_clicked() {}
-void MainWindow::on_btn_LastImg_clicked() {}
-void MainWindow::on_btn_Right_clicked() {}
-void MainWindow::on_btn_Error_clicked() {}
-void MainWindow::on_btn_More_clicked() {}
-void MainWindow::on_btn_FeiJiDong_clicked() {}
-void MainWindow::on_btn_PlateInvain_clicked() {}
+#include "capture.h"
+#include "paths.h"
+#include "showimage.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QImage>
+
+// A verdict: the folder its copies go to and the tallies it raises.
+struct MainWindow::Verdict
+{
+    const char *folder; // a tr() text: relative, "\" separators, ends with "\"
+    QVector<TallyRow> tallies;
+    bool platesInvalid = false; // also counts in plateInvalidCount
+};
+
+// Opening a folder starts a new review: its pictures, position 1, every
+// tally at 0. A cancelled dialog or a folder without a single usable
+// picture leaves the review that is open as it was.
+void MainWindow::on_btn_OpenImg_clicked()
+{
+    const QString chosen = QFileDialog::getExistingDirectory(
+        this, tr("选择文件夹"), lastPath, QFileDialog::ShowDirsOnly);
+    if (chosen.isEmpty()) {
+        updatePlayFocus();
+        return;
+    }
+    lastPath = chosen;
+
+    QStringList names;
+    const QVector<PictureRecord> records =
+        readPictureFolder(QString(chosen).replace(QLatin1Char('/'), QLatin1Char('\\')), &names);
+    if (records.size() < 2) {
+        notice(tr("所选文件夹中没有可用的抓拍图片"));
+        updatePlayFocus();
+        return;
+    }
+
+    fileList = names;
+    picRecords = records;
+    picCount = records.size() - 1;
+    picIndex = 1;
+    showPicture();
+    for (QPushButton *button : reviewButtons())
+        button->setEnabled(true);
+    for (QTableWidget *table : {ui->tb_Rate, ui->tb_Result})
+        for (int row = 0; row < table->rowCount(); ++row)
+            if (QTableWidgetItem *cell = table->item(row, 0))
+                cell->setData(Qt::DisplayRole, QStringLiteral("0"));
+    plateInvalidCount = 0;
+    updatePlayFocus();
+}
+
+// Shows the current picture: the whole of it in the view with the plate
+// outlined, the plate crop, the recognised text, the position, the name.
+void MainWindow::showPicture()
+{
+    const PictureRecord *r = currentPicture();
+    if (!r)
+        return;
+    // One decode feeds both the crop and the view. A picture that does not
+    // decode leaves both empty; the texts are still shown.
+    const QImage picture(systemPath(r->filePath));
+
+    ui->la_ImgFlag->setText(r->processed == 1 ? tr("已处理！") : QString());
+    const QRect crop = cropOnPicture(plateCrop(*r), picture.size());
+    if (crop.isEmpty())
+        ui->la_CarImg->clear();
+    else
+        ui->la_CarImg->setPixmap(QPixmap::fromImage(picture.copy(crop)));
+    ui->la_ShowCarImg->setText(r->plateText);
+    const PlateBox box = plateBox(*r);
+    imageView->loadPicture(picture, box.left, box.top, box.width, box.height);
+    ui->la_ImgNum->setText(QString::number(picIndex) + QStringLiteral("  /  ")
+                           + QString::number(picCount));
+    ui->la_FileName->setText(fileNameOf(r->filePath));
+}
+
+// Forward, at 100 percent zoom; also the step after every verdict.
+void MainWindow::on_btn_NextImg_clicked()
+{
+    if (const PictureRecord *r = currentPicture()) {
+        if (picIndex >= picCount) {
+            notice(tr("当前已经是最后一张了"));
+            // the verdict that led here may just have filed this picture
+            if (r->processed == 1)
+                ui->la_ImgFlag->setText(tr("已处理！"));
+        } else {
+            ui->sb_ImgSize->setValue(100);
+            ++picIndex;
+            showPicture();
+        }
+    }
+    updatePlayFocus();
+}
+
+// Backward; the zoom stays as it is.
+void MainWindow::on_btn_LastImg_clicked()
+{
+    if (currentPicture()) {
+        if (picIndex <= 1) {
+            notice(tr("当前是第一张"));
+        } else {
+            --picIndex;
+            showPicture();
+        }
+    }
+    updatePlayFocus();
+}
+
+// Files a copy of the current picture under the verdict's folder, counts it
+// once, and steps on. A copy never replaces a file already there: any
+// failed copy says so and counts nothing, and the picture stays open to
+// another verdict.
+void MainWindow::fileCurrentPicture(const Verdict &verdict)
+{
+    PictureRecord *r = currentPicture();
+    if (!r) {
+        updatePlayFocus();
+        return;
+    }
+    if (r->processed != 1) {
+        const QString folder = tr(verdict.folder);
+        // mkpath, not mkdir: "image" itself may have been removed meanwhile
+        QDir().mkpath(systemPath(folder));
+        const QString target = folder + fileNameOf(r->filePath);
+        if (QFile::copy(systemPath(r->filePath), systemPath(target))) {
+            r->processed = 1;
+            for (TallyRow row : verdict.tallies)
+                raiseTally(row);
+            if (verdict.platesInvalid)
+                ++plateInvalidCount;
+        } else {
+            notice(tr("文件已存在"));
+        }
+    }
+    on_btn_NextImg_clicked();
+    updatePlayFocus();
+}
+
+// The five verdicts: folder, then the tallies raised by a successful filing.
+void MainWindow::on_btn_Right_clicked()
+{
+    fileCurrentPicture({QT_TR_NOOP("image\\识别正确\\"), {TotalRow, CorrectRow}});
+}
+
+void MainWindow::on_btn_Error_clicked()
+{
+    fileCurrentPicture({QT_TR_NOOP("image\\识别错误\\"), {TotalRow, WrongRow}});
+}
+
+void MainWindow::on_btn_More_clicked()
+{
+    fileCurrentPicture({QT_TR_NOOP("image\\多拍空拍\\"), {MultiEmptyRow}});
+}
+
+void MainWindow::on_btn_PlateInvain_clicked()
+{
+    fileCurrentPicture({QT_TR_NOOP("image\\捕获但车牌无效\\"), {TotalRow}, true});
+}
+
+void MainWindow::on_btn_FeiJiDong_clicked()
+{
+    fileCurrentPicture({QT_TR_NOOP("image\\非机动车\\"), {NonMotorRow}});
+}

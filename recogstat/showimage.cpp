@@ -77,6 +77,19 @@ void ShowImage::loadPicture(const QString &path, quint32 left, quint32 top,
                             quint32 width, quint32 height)
 {
     pixmap.load(path);
+    startPicture(left, top, width, height);
+}
+
+void ShowImage::loadPicture(const QImage &picture, quint32 left, quint32 top,
+                            quint32 width, quint32 height)
+{
+    pixmap = QPixmap::fromImage(picture);
+    startPicture(left, top, width, height);
+}
+
+// A new picture starts fitted, with its plate outlined.
+void ShowImage::startPicture(quint32 left, quint32 top, quint32 width, quint32 height)
+{
     offsetX = 0;
     offsetY = 0;
     drawMode = Fitted;

@@ -24,6 +24,9 @@ public:
     // rectangle (picture pixels) outlined.
     void loadPicture(const QString &path, quint32 left, quint32 top,
                      quint32 width, quint32 height);
+    // The same with a picture already decoded (a null one shows nothing).
+    void loadPicture(const QImage &picture, quint32 left, quint32 top,
+                     quint32 width, quint32 height);
 
 signals:
     void get2end(bool);
@@ -47,6 +50,7 @@ private:
     // box no longer matches the picture, so it is moved out of sight.
     static constexpr quint32 HiddenBoxShift = 1000;
 
+    void startPicture(quint32 left, quint32 top, quint32 width, quint32 height);
     bool hasPicture() const;
     void zoomAboutCentre(QPainter &painter) const;
     QRect fittedRect() const;

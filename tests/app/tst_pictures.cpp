@@ -1,0 +1,358 @@
+#include "capturegen.h"
+#include "dialogs.h"
+#include "mainwindow.h"
+#include "showimage.h"
+
+#include <QLabel>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// The picture review clicked as the reviewer does, on generated capture
+// pictures: what the window shows and what lands on disk.
+using Files = QMap<QString, QByteArray>;
+
+class TestPictures : public QObject
+{
+    Q_OBJECT
+
+private:
+    QString startDir;
+    QScopedPointer<QTemporaryDir> work; // the current folder, "image" below it
+
+    template <typename T = QWidget>
+    static T *child(MainWindow &w, const char *name)
+    {
+        T *found = w.findChild<T *>(QLatin1String(name));
+        if (!found)
+            qFatal("no child %s", name);
+        return found;
+    }
+
+    static QString text(MainWindow &w, const char *label) { return child<QLabel>(w, label)->text(); }
+    static void click(MainWindow &w, const char *button)
+    {
+        QTest::mouseClick(child(w, button), Qt::LeftButton);
+    }
+
+    // A small capture picture whose header names `plate` and `text`.
+    static QByteArray capture(int index, QRect plate = QRect(100, 50, 203, 37),
+                              const QString &text = QStringLiteral("京A12345"), qint64 exact = 0)
+    {
+        CaptureGen::Scene s = CaptureGen::sceneFor(3, index, QSize(400, 300));
+        s.hasVehicle = true;
+        s.vehicle = plate.adjusted(-80, -120, 80, 20);
+        s.body = Qt::white;
+        s.plate = plate;
+        s.paintedPlate = s.headerPlate = text;
+        const QByteArray bytes = CaptureGen::render(s, 51201, exact);
+        if (bytes.isEmpty())
+            qFatal("picture %d does not fit in %lld bytes", index, exact);
+        return bytes;
+    }
+
+    static QString folderOf(const QString &name, const Files &files)
+    {
+        const QString folder = QDir::current().absoluteFilePath(name);
+        QDir().mkpath(folder);
+        for (auto f = files.begin(); f != files.end(); ++f) {
+            QFile file(folder + '/' + f.key());
+            if (!file.open(QIODevice::WriteOnly) || file.write(f.value()) != f.value().size())
+                qFatal("cannot write %s", qPrintable(f.key()));
+        }
+        return folder;
+    }
+
+    // Three pictures: A.JPG, b.jpg, c.jpg.
+    QString threePictures()
+    {
+        return folderOf("three", {{"A.JPG", capture(1)}, {"b.jpg", capture(2)},
+                                  {"c.jpg", capture(3)}});
+    }
+
+    static QStringList open(MainWindow &w, const QString &folder)
+    {
+        Notices notices;
+        answerFileDialog(folder);
+        click(w, "btn_OpenImg");
+        return notices.said;
+    }
+
+    static QStringList press(MainWindow &w, const char *button, int times = 1)
+    {
+        Notices notices;
+        for (int i = 0; i < times; ++i)
+            click(w, button);
+        return notices.said;
+    }
+
+    static QStringList tallies(MainWindow &w)
+    {
+        QStringList counts;
+        auto *table = child<QTableWidget>(w, "tb_Result");
+        for (int row = 0; row < table->rowCount(); ++row)
+            counts << table->item(row, 0)->text();
+        return counts;
+    }
+
+    // What the review shows: position, name, processed mark.
+    static QString shown(MainWindow &w)
+    {
+        return text(w, "la_ImgNum") + '|' + text(w, "la_FileName") + '|' + text(w, "la_ImgFlag");
+    }
+
+    static int greenPixels(QWidget *view)
+    {
+        const QImage shot = view->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        int n = 0;
+        for (int y = 0; y < shot.height(); ++y)
+            for (int x = 0; x < shot.width(); ++x)
+                n += shot.pixel(x, y) == 0xff00ff00;
+        return n;
+    }
+
+private slots:
+    void initTestCase() { startDir = QDir::currentPath(); }
+    void init()
+    {
+        work.reset(new QTemporaryDir);
+        QVERIFY(QDir::setCurrent(work->path()));
+    }
+    void cleanupTestCase() { QDir::setCurrent(startDir); }
+
+    void openingShowsTheFirstPictureAndStartsANewCount()
+    {
+        const QString folder = folderOf(
+            "mixed", {{"A.JPG", capture(1)}, {"b.jpg", capture(2, {20, 30, 100, 30}, "沪B0C1D2")},
+                      {"c.txt", capture(3)}, {"d.jpg", capture(4, {}, "x", 51200)},
+                      {"e.jpg", capture(5, {}, "y", 51201)}});
+        MainWindow w;
+        w.resize(1400, 1000);
+        w.show();
+        child<QTableWidget>(w, "tb_Result")->item(2, 0)->setText("7");
+        child<QTableWidget>(w, "tb_Rate")->item(1, 0)->setText("50.00%");
+
+        QCOMPARE(open(w, folder), QStringList());
+        QCOMPARE(shown(w), QStringLiteral("1  /  3|A.JPG|"));
+        QCOMPARE(text(w, "la_ShowCarImg"), QStringLiteral("京A12345"));
+        QCOMPARE(tallies(w), (QStringList{"0", "0", "0", "0", "0", "0"}));
+        QCOMPARE(child<QTableWidget>(w, "tb_Rate")->item(1, 0)->text(), QStringLiteral("0"));
+        for (const char *name : {"btn_Result", "btn_LastImg", "btn_NextImg", "btn_Right",
+                                 "btn_Error", "btn_More", "btn_FeiJiDong", "btn_PlateInvain",
+                                 "btn_OutPut", "btn_SeepSaveAs"})
+            QVERIFY2(child(w, name)->isEnabled(), name);
+
+        // the crop is that part of the very picture; the view outlines the plate
+        const QImage crop = child<QLabel>(w, "la_CarImg")->pixmap(Qt::ReturnByValue).toImage();
+        QCOMPARE(crop, QImage(folder + "/A.JPG").copy(100, 40, 223, 56).convertToFormat(crop.format()));
+        QVERIFY(greenPixels(w.findChild<ShowImage *>()) > 0);
+
+        QCOMPARE(press(w, "btn_NextImg"), QStringList());
+        QCOMPARE(shown(w), QStringLiteral("2  /  3|b.jpg|"));
+        QCOMPARE(text(w, "la_ShowCarImg"), QStringLiteral("沪B0C1D2"));
+        QCOMPARE(child<QLabel>(w, "la_CarImg")->pixmap(Qt::ReturnByValue).size(), QSize(110, 48));
+        press(w, "btn_NextImg");
+        QCOMPARE(shown(w), QStringLiteral("3  /  3|e.jpg|")); // 51200 bytes is too small
+    }
+
+    void navigationStopsAtBothEnds()
+    {
+        MainWindow w;
+        open(w, threePictures());
+        QCOMPARE(press(w, "btn_LastImg"), QStringList{"提示|当前是第一张"});
+        QCOMPARE(shown(w), QStringLiteral("1  /  3|A.JPG|"));
+        QCOMPARE(press(w, "btn_NextImg", 2), QStringList());
+        QCOMPARE(shown(w), QStringLiteral("3  /  3|c.jpg|"));
+        QCOMPARE(press(w, "btn_NextImg"), QStringList{"提示|当前已经是最后一张了"});
+        QCOMPARE(shown(w), QStringLiteral("3  /  3|c.jpg|"));
+        press(w, "btn_LastImg");
+        QCOMPARE(shown(w), QStringLiteral("2  /  3|b.jpg|"));
+    }
+
+    void onlyAStepForwardResetsTheZoom_data()
+    {
+        QTest::addColumn<int>("steps"); // Next presses before zooming
+        QTest::addColumn<QByteArray>("button");
+        QTest::addColumn<int>("zoom");
+        QTest::newRow("next") << 0 << QByteArray("btn_NextImg") << 100;
+        QTest::newRow("previous") << 1 << QByteArray("btn_LastImg") << 180;
+        QTest::newRow("next on the last") << 2 << QByteArray("btn_NextImg") << 180;
+        QTest::newRow("previous on the first") << 0 << QByteArray("btn_LastImg") << 180;
+        QTest::newRow("a verdict steps forward") << 0 << QByteArray("btn_More") << 100;
+    }
+
+    void onlyAStepForwardResetsTheZoom()
+    {
+        QFETCH(int, steps);
+        QFETCH(QByteArray, button);
+        QFETCH(int, zoom);
+        MainWindow w;
+        open(w, threePictures());
+        press(w, "btn_NextImg", steps);
+        child<QSpinBox>(w, "sb_ImgSize")->setValue(180);
+        press(w, button.constData());
+        QCOMPARE(child<QSpinBox>(w, "sb_ImgSize")->value(), zoom);
+    }
+
+    void eachVerdictFilesACopyAndCountsIt_data()
+    {
+        QTest::addColumn<QByteArray>("button");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QStringList>("counts");
+        QTest::newRow("识别正确") << QByteArray("btn_Right") << "image/识别正确"
+                              << QStringList{"1", "0", "1", "0", "0", "0"};
+        QTest::newRow("识别错误") << QByteArray("btn_Error") << "image/识别错误"
+                              << QStringList{"1", "0", "0", "1", "0", "0"};
+        QTest::newRow("多拍/空拍") << QByteArray("btn_More") << "image/多拍空拍"
+                               << QStringList{"0", "0", "0", "0", "1", "0"};
+        QTest::newRow("捕获但车牌无效") << QByteArray("btn_PlateInvain") << "image/捕获但车牌无效"
+                                 << QStringList{"1", "0", "0", "0", "0", "0"};
+        QTest::newRow("非机动车") << QByteArray("btn_FeiJiDong") << "image/非机动车"
+                              << QStringList{"0", "0", "0", "0", "0", "1"};
+    }
+
+    void eachVerdictFilesACopyAndCountsIt()
+    {
+        QFETCH(QByteArray, button);
+        QFETCH(QString, folder);
+        QFETCH(QStringList, counts);
+        MainWindow w;
+        const QString pictures = threePictures();
+        open(w, pictures);
+
+        QCOMPARE(press(w, button.constData()), QStringList());
+        QCOMPARE(tallies(w), counts);
+        QCOMPARE(shown(w), QStringLiteral("2  /  3|b.jpg|"));
+        QFile copy(folder + "/A.JPG");
+        QVERIFY(copy.open(QIODevice::ReadOnly));
+        QCOMPARE(copy.readAll(), capture(1));
+        QCOMPARE(QDir(folder).entryList(QDir::Files), QStringList{"A.JPG"});
+        press(w, "btn_LastImg");
+        QCOMPARE(shown(w), QStringLiteral("1  /  3|A.JPG|已处理！"));
+
+        // filed once: another verdict on it only steps on
+        for (const char *again : {"btn_Error", "btn_Right"}) {
+            QCOMPARE(press(w, again), QStringList());
+            QCOMPARE(shown(w), QStringLiteral("2  /  3|b.jpg|"));
+            QCOMPARE(tallies(w), counts);
+            press(w, "btn_LastImg");
+        }
+        QCOMPARE(QDir("image").entryList(QDir::Files | QDir::NoDotAndDotDot), QStringList());
+        QCOMPARE(QDir("image/识别错误").entryList(QDir::Files).size(),
+                 folder == "image/识别错误" ? 1 : 0);
+    }
+
+    void anExistingCopyIsNeverReplacedNorCounted()
+    {
+        QDir().mkpath("image/识别正确");
+        QFile earlier("image/识别正确/A.JPG");
+        QVERIFY(earlier.open(QIODevice::WriteOnly));
+        earlier.write("an earlier run");
+        earlier.close();
+
+        MainWindow w;
+        open(w, threePictures());
+        QCOMPARE(press(w, "btn_Right"), QStringList{"提示|文件已存在"});
+        QCOMPARE(tallies(w), (QStringList{"0", "0", "0", "0", "0", "0"}));
+        QCOMPARE(shown(w), QStringLiteral("2  /  3|b.jpg|"));
+        QVERIFY(earlier.open(QIODevice::ReadOnly));
+        QCOMPARE(earlier.readAll(), QByteArray("an earlier run"));
+
+        // the picture stays open to a verdict
+        press(w, "btn_LastImg");
+        QCOMPARE(shown(w), QStringLiteral("1  /  3|A.JPG|"));
+        QCOMPARE(press(w, "btn_Error"), QStringList());
+        QCOMPARE(tallies(w), (QStringList{"1", "0", "0", "1", "0", "0"}));
+        QVERIFY(QFile::exists("image/识别错误/A.JPG"));
+    }
+
+    void filingTheLastPictureSaysSoAndMarksIt()
+    {
+        MainWindow w;
+        open(w, threePictures());
+        press(w, "btn_NextImg", 2);
+        QCOMPARE(press(w, "btn_FeiJiDong"), QStringList{"提示|当前已经是最后一张了"});
+        QCOMPARE(shown(w), QStringLiteral("3  /  3|c.jpg|已处理！"));
+        QCOMPARE(tallies(w), (QStringList{"0", "0", "0", "0", "0", "1"}));
+        QVERIFY(QFile::exists("image/非机动车/c.jpg"));
+    }
+
+    void aFolderWithoutPicturesKeepsTheReview_data()
+    {
+        QTest::addColumn<Files>("files");
+        QTest::addColumn<bool>("cancel");
+        QTest::newRow("cancelled dialog") << Files{} << true;
+        QTest::newRow("empty folder") << Files{} << false;
+        QTest::newRow("small or other files")
+            << Files{{"a.jpg", capture(1, {}, "a", 51200)},
+                                         {"b.png", capture(2)}, {"c.jpeg", capture(3)}}
+            << false;
+        QTest::newRow("a picture the program cannot reach")
+            << Files{{"x\\y.jpg", capture(1)}} << false;
+    }
+
+    void aFolderWithoutPicturesKeepsTheReview()
+    {
+        QFETCH(Files, files);
+        QFETCH(bool, cancel);
+        const QString other = folderOf("other", files);
+
+        // before any folder: nothing opens
+        {
+            MainWindow w;
+            const QStringList said = open(w, cancel ? QString() : other);
+            QCOMPARE(said.size(), cancel ? 0 : 1);
+            QVERIFY(!child(w, "btn_NextImg")->isEnabled());
+        }
+
+        MainWindow w;
+        open(w, threePictures());
+        press(w, "btn_Right");
+        const QString before = shown(w);
+        const QString plate = text(w, "la_ShowCarImg");
+        const QStringList counts = tallies(w);
+
+        const QStringList said = open(w, cancel ? QString() : other);
+        QCOMPARE(said, cancel ? QStringList() : QStringList{"提示|所选文件夹中没有可用的抓拍图片"});
+        QCOMPARE(shown(w), before);
+        QCOMPARE(text(w, "la_ShowCarImg"), plate);
+        QCOMPARE(tallies(w), counts);
+        // still the same review, processed mark included
+        press(w, "btn_LastImg");
+        QCOMPARE(shown(w), QStringLiteral("1  /  3|A.JPG|已处理！"));
+    }
+
+    void aFolderHoldsAsManyPicturesAsItHas()
+    {
+        const QByteArray one = capture(1);
+        Files files;
+        for (int i = 1; i <= 1001; ++i)
+            files.insert(QStringLiteral("p%1.jpg").arg(i, 4, 10, QLatin1Char('0')), one);
+        MainWindow w;
+        open(w, folderOf("many", files));
+        QCOMPARE(shown(w), QStringLiteral("1  /  1001|p0001.jpg|"));
+        QCOMPARE(press(w, "btn_NextImg", 1000), QStringList());
+        QCOMPARE(shown(w), QStringLiteral("1001  /  1001|p1001.jpg|"));
+        QCOMPARE(press(w, "btn_Right"), QStringList{"提示|当前已经是最后一张了"});
+        QVERIFY(QFile::exists("image/识别正确/p1001.jpg"));
+        QCOMPARE(tallies(w)[2], QStringLiteral("1"));
+    }
+
+    void aPictureThatDoesNotDecodeStillShowsItsTexts()
+    {
+        QByteArray broken = capture(1).left(4000); // header and the start of the picture
+        broken.append(QByteArray(60000, '\x11'));
+        MainWindow w;
+        w.show();
+        open(w, folderOf("broken", {{"a.jpg", broken}}));
+        QCOMPARE(shown(w), QStringLiteral("1  /  1|a.jpg|"));
+        QCOMPARE(text(w, "la_ShowCarImg"), QStringLiteral("京A12345"));
+        QVERIFY(child<QLabel>(w, "la_CarImg")->pixmap(Qt::ReturnByValue).isNull());
+        QCOMPARE(greenPixels(w.findChild<ShowImage *>()), 0);
+    }
+};
+
+QTEST_MAIN(TestPictures)
+#include "tst_pictures.moc"
