@@ -26,6 +26,30 @@ Span clip(int64_t start, int64_t length, int64_t size)
     return {std::max<int64_t>(start, 0), std::min(start + length, size)};
 }
 
+// n samples of value v from d. Most runs are short (the sides of boxes,
+// thin lines, their chroma): those are written with two overlapping stores
+// inside the run, cheaper than a call to memset.
+inline void fill(uint8_t *d, uint8_t v, int64_t n)
+{
+    if (n >= 16) {
+        std::memset(d, v, n);
+        return;
+    }
+    const uint64_t pattern = 0x0101010101010101u * v;
+    if (n >= 8) {
+        std::memcpy(d, &pattern, 8);
+        std::memcpy(d + n - 8, &pattern, 8);
+    } else if (n >= 4) {
+        std::memcpy(d, &pattern, 4);
+        std::memcpy(d + n - 4, &pattern, 4);
+    } else if (n >= 2) {
+        std::memcpy(d, &pattern, 2);
+        std::memcpy(d + n - 2, &pattern, 2);
+    } else if (n == 1) {
+        *d = v;
+    }
+}
+
 // A line wider than tall, as drawLine has measured it.
 struct ShallowLine {
     int64_t xmin, xmax, ymin;
@@ -140,7 +164,7 @@ void lumaRun(const Planes &p, int64_t r, int64_t c, int64_t n, uint8_t y)
         return;
     const Span s = clip(c, n, p.width);
     if (s.lo < s.hi)
-        std::memset(p.y + r * p.yStride + s.lo, y, s.hi - s.lo);
+        fill(p.y + r * p.yStride + s.lo, y, s.hi - s.lo);
 }
 
 void chromaRun(const Planes &p, int64_t r, int64_t k, int64_t m, Yuv colour)
@@ -151,8 +175,36 @@ void chromaRun(const Planes &p, int64_t r, int64_t k, int64_t m, Yuv colour)
     if (s.lo >= s.hi)
         return;
     const int64_t row = r / 2;
-    std::memset(p.u + row * p.uStride + s.lo, colour.u, s.hi - s.lo);
-    std::memset(p.v + row * p.vStride + s.lo, colour.v, s.hi - s.lo);
+    fill(p.u + row * p.uStride + s.lo, colour.u, s.hi - s.lo);
+    fill(p.v + row * p.vStride + s.lo, colour.v, s.hi - s.lo);
+}
+
+void lumaRows(const Planes &p, int64_t from, int64_t to, int64_t c, int64_t n,
+              uint8_t y, int64_t every)
+{
+    const Span s = clip(c, n, p.width);
+    if (s.lo >= s.hi)
+        return;
+    from = std::max<int64_t>(from, 0);
+    if (every == 2)
+        from += from % 2;
+    to = std::min(to, p.height);
+    for (int64_t r = from; r < to; r += every)
+        fill(p.y + r * p.yStride + s.lo, y, s.hi - s.lo);
+}
+
+void chromaRows(const Planes &p, int64_t from, int64_t to, int64_t k, int64_t m,
+                Yuv colour)
+{
+    const Span s = clip(k, m, p.chromaWidth);
+    if (s.lo >= s.hi)
+        return;
+    from = std::max<int64_t>(from, 0);
+    to = std::min(to, p.height);
+    for (int64_t row = (from + 1) / 2; 2 * row < to; ++row) {
+        fill(p.u + row * p.uStride + s.lo, colour.u, s.hi - s.lo);
+        fill(p.v + row * p.vStride + s.lo, colour.v, s.hi - s.lo);
+    }
 }
 
 void drawLine(const Planes &p, Point a, Point b, uint32_t t, Yuv c)
@@ -168,17 +220,12 @@ void drawLine(const Planes &p, Point a, Point b, uint32_t t, Yuv c)
         return;
     if (dx == 0) {
         // Reaches t rows below its lower end, t columns right of xmin.
-        for (int64_t r = firstRow(ymin); r < yend; ++r) {
-            lumaRun(p, r, xmin, t, c.y);
-            chromaRun(p, r, xmin / 2, t / 2, c);
-        }
+        lumaRows(p, ymin, yend, xmin, t, c.y);
+        chromaRows(p, ymin, yend, xmin / 2, t / 2, c);
     } else if (dy == 0) {
         // Column xmax itself is not covered.
-        const int64_t end = std::min<int64_t>(ymin + t, p.height);
-        for (int64_t r = firstRow(ymin); r < end; ++r) {
-            lumaRun(p, r, xmin, dx, c.y);
-            chromaRun(p, r, xmin / 2, dx / 2, c);
-        }
+        lumaRows(p, ymin, ymin + t, xmin, dx, c.y);
+        chromaRows(p, ymin, ymin + t, xmin / 2, dx / 2, c);
     } else if (dx >= dy) {
         if (t > 0)
             shallowLine(p, {xmin, xmax, ymin, dx, dy, yend, t, falling}, c);
@@ -204,27 +251,20 @@ void drawRectangle(const Planes &p, Point a, Point b, uint32_t t, bool fill,
     const int64_t ymin = std::min(a.y, b.y), ymax = std::max(a.y, b.y);
     const int64_t n = xmax - xmin;
     const int64_t bottom = std::min<int64_t>(ymax + t, p.height);
-    auto band = [&](int64_t from, int64_t to, int64_t every) {
-        to = std::min(to, p.height);
-        for (int64_t r = firstRow(from); r < to; ++r) {
-            if (r % every != 0)
-                continue;
-            lumaRun(p, r, xmin, n, c.y);
-            chromaRun(p, r, xmin / 2, n / 2, c);
-        }
-    };
 
-    band(ymin, ymin + t, 1);
-    // Even rows only: a striped, see-through fill whose chroma still covers
-    // the whole inside.
-    if (fill)
-        band(ymin + t, ymax, 2);
-    band(ymax, bottom, 1);
-    for (int64_t r = firstRow(ymin); r < bottom; ++r) {
-        lumaRun(p, r, xmin, t, c.y);
-        lumaRun(p, r, xmax, t, c.y);
-        chromaRun(p, r, xmin / 2, t / 2, c);
-        chromaRun(p, r, xmax / 2, t / 2, c);
+    lumaRows(p, ymin, ymin + t, xmin, n, c.y);
+    chromaRows(p, ymin, ymin + t, xmin / 2, n / 2, c);
+    // Even rows only: a striped, see-through fill whose chroma (written from
+    // even rows anyway) still covers the whole inside.
+    if (fill) {
+        lumaRows(p, ymin + t, ymax, xmin, n, c.y, 2);
+        chromaRows(p, ymin + t, ymax, xmin / 2, n / 2, c);
+    }
+    lumaRows(p, ymax, bottom, xmin, n, c.y);
+    chromaRows(p, ymax, bottom, xmin / 2, n / 2, c);
+    for (int64_t x : {xmin, xmax}) {
+        lumaRows(p, ymin, bottom, x, t, c.y);
+        chromaRows(p, ymin, bottom, x / 2, t / 2, c);
     }
 }
 

@@ -44,6 +44,12 @@ bool toPixel(float fraction, int64_t size, int64_t *pixel);
 // clip to the planes, so any arguments are safe.
 void lumaRun(const Planes &p, int64_t r, int64_t c, int64_t n, uint8_t y);
 void chromaRun(const Planes &p, int64_t r, int64_t k, int64_t m, Yuv colour);
+// The same runs on every row r of [from, to) (every other row from an even
+// one for every == 2), clipped once: as lumaRun and chromaRun row by row.
+void lumaRows(const Planes &p, int64_t from, int64_t to, int64_t c, int64_t n,
+              uint8_t y, int64_t every = 1);
+void chromaRows(const Planes &p, int64_t from, int64_t to, int64_t k, int64_t m,
+                Yuv colour);
 
 void drawLine(const Planes &p, Point a, Point b, uint32_t thickness, Yuv colour);
 void drawRectangle(const Planes &p, Point a, Point b, uint32_t thickness,

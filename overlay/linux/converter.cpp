@@ -4,10 +4,15 @@
 #include "converter/bgr24toyuv420.h"
 
 #include <dlfcn.h>
+#include <link.h>
 #include <limits.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+
+#include <mutex>
+#include <new>
+#include <vector>
 
 namespace dravik {
 
@@ -42,7 +47,46 @@ __attribute__((constructor)) void findOwnFolder()
         setFolder(resolved);
 }
 
+// The libraries the converter brought in with it (libyuv and libjpeg for
+// ours), held open while the text engine runs. Loading and relocating them
+// costs about a millisecond, ten times what a text conversion does; held,
+// only the small module itself is loaded and released around each
+// conversion.
+std::mutex heldMutex;
+std::vector<void *> held;
+bool holding = false;
+
+// Holds what was loaded after `module`'s own entry in the link map: the
+// objects its loading brought in (or, rarely, that another thread loaded
+// meanwhile, which costs nothing to hold).
+void holdDependencies(void *module)
+{
+    std::lock_guard<std::mutex> lock(heldMutex);
+    if (holding)
+        return;
+    link_map *map = nullptr;
+    if (dlinfo(module, RTLD_DI_LINKMAP, &map) != 0 || !map)
+        return;
+    try {
+        for (link_map *dep = map->l_next; dep; dep = dep->l_next)
+            if (void *h = dlopen(dep->l_name, RTLD_NOW | RTLD_NOLOAD))
+                held.push_back(h);
+    } catch (const std::bad_alloc &) {
+        // Held or not, conversions work; they are only slower.
+    }
+    holding = true;
+}
+
 }  // namespace
+
+void releaseConverterDependencies()
+{
+    std::lock_guard<std::mutex> lock(heldMutex);
+    for (void *h : held)
+        dlclose(h);
+    held.clear();
+    holding = false;
+}
 
 void setConverterFolderForTesting(const char *folder)
 {
@@ -59,6 +103,7 @@ int convertBgrToYuv(const uint8_t *bgr, int width, int height, uint8_t *yuv)
     void *module = dlopen(path, RTLD_NOW | RTLD_LOCAL);
     if (!module)
         return DRAVIK_E_CONVERTER;
+    holdDependencies(module);
     auto *convert = reinterpret_cast<decltype(&DSP_bgr24toyuv420)>(
         dlsym(module, "DSP_bgr24toyuv420"));
     int rc = DRAVIK_E_CONVERTER;

@@ -1,5 +1,7 @@
 #include "text_engine.h"
 
+#include "converter.h"
+
 #include <fontconfig/fontconfig.h>
 
 #include <algorithm>
@@ -65,6 +67,7 @@ void startEngine()
 
 void stopEngine()
 {
+    releaseConverterDependencies();
     g_object_unref(fontMap);
     fontMap = nullptr;
     familyNames.clear();

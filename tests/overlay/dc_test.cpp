@@ -7,6 +7,7 @@
 #include "text_engine.h"
 
 #include <cairo.h>
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -230,8 +231,9 @@ TEST(DcPen, BracketsAndMarksOnTheSurface)
     for (int x = 0; x <= 30; ++x) {
         const bool open = x > 10 && x < 20;
         EXPECT_EQ(c.painted(x, 0), x < 10 || x >= 20) << "top " << x;
-        if (x > 0 && x < 30 && x != 10 && x != 20)
+        if (x > 0 && x < 30 && x != 10 && x != 20) {
             EXPECT_EQ(c.painted(x, 60), !open) << "bottom " << x;
+        }
     }
     for (int y = 1; y < 60; ++y) {
         if (y == 20 || y == 40)
@@ -449,6 +451,30 @@ TEST_F(DcText, NothingForAnUnknownFamilyOrAStoppedEngine)
     EXPECT_EQ(osd(c, "Lane 2", "WenQuanYi Micro Hei", 100, 0, 1), DRAVIK_OK);
     EXPECT_GT(c.paintedCount(), 0);
     Dravik_DrawEnd(&slot);
+    Dravik_StartTextEngine();
+}
+
+// Text conversions load and release the converter module every time, but
+// keep what it brought in (libyuv here) while the text engine runs.
+TEST_F(DcText, TheConverterIsReleasedItsLibrariesHeldWhileTheEngineRuns)
+{
+    auto loaded = [](const std::string &name) {
+        void *h = dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD);
+        if (h)
+            dlclose(h);
+        return h != nullptr;
+    };
+    const std::string module = std::string(DRAVIK_OUTPUT_DIR) + "/" + dravik::kConverterModule;
+    ASSERT_FALSE(loaded("libyuv.so.0"));
+    uint8_t y[64 * 32], u[32 * 16], v[32 * 16];
+    DravikFrame frame{{y, u, v, nullptr}, {64, 32, 32, 0}, 64, 32};
+    ASSERT_EQ(Dravik_DrawWord(0, 0, 0, 0, 1, 0, "x", 12, 0, "DejaVu Sans", kWhite,
+                              &frame, nullptr, 0),
+              DRAVIK_OK);
+    EXPECT_FALSE(loaded(module));
+    EXPECT_TRUE(loaded("libyuv.so.0"));
+    Dravik_StopTextEngine();
+    EXPECT_FALSE(loaded("libyuv.so.0"));
     Dravik_StartTextEngine();
 }
 
