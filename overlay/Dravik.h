@@ -44,12 +44,13 @@
 #define DRAVIK_API
 #endif
 
-/* The drawing context of the device-context family: a cairo context here
- * (what a GTK widget's draw handler, a cairo overlay element or a cairo image
- * surface over the host's own pixels gives). Declared as cairo declares it,
- * so a host need not include cairo's header. */
-typedef struct _cairo cairo_t;
-typedef cairo_t *DravikDC;
+/* The drawing context of the device-context family: a cairo_t * here (what
+ * a GTK widget's draw handler, a cairo overlay element or a cairo image
+ * surface over the host's own pixels gives). cairo_t is cairo's struct
+ * _cairo; naming the struct rather than repeating cairo's typedef lets a
+ * host include this header with or without cairo's, in any order. */
+struct _cairo;
+typedef struct _cairo *DravikDC;
 
 #ifdef __cplusplus
 extern "C" {

@@ -1,5 +1,6 @@
 /* Draws shapes and Latin and Chinese text into an I420 frame through an
- * installed libDravik.so and checks the codes it gets back. */
+ * installed libDravik.so, calls the drawing-context family, and checks the
+ * codes it gets back. */
 #include <Dravik.h>
 
 #include <stdio.h>
@@ -73,6 +74,22 @@ int main(void)
     expect(latin == NULL && chinese == NULL, 1, "slots cleared");
     Dravik_DrawEnd(&latin);
     Dravik_DrawEnd(NULL);
+
+    /* The drawing-context family links and refuses a missing context; this
+     * host includes no cairo header. */
+    const int32_t region[] = {10, 10, 100, 10, 100, 80};
+    expect(Dravik_StartTextEngine(), DRAVIK_OK, "text engine start");
+    expect(Dravik_GdiplusDrawLine(0, 0, 10, 10, 1, 0, 0, 0, 0, NULL),
+           DRAVIK_E_PARAM, "pen line without a context");
+    expect(Dravik_GdiplusDrawRectLabelLine(3, region, 1, 0, 0, 0, NULL),
+           DRAVIK_E_PARAM, "region mark without a context");
+    expect(Dravik_GdiplusDrawRectLabelLine(3, region, 1, 0, 0, 7, NULL),
+           DRAVIK_OK, "region mark of an unknown type");
+    expect(Dravik_GdiplusOSD(0, 0, "OSD", 20, "DejaVu Sans", 0xFFFFFF, 100, 0,
+                             50, 0, 1, NULL),
+           DRAVIK_E_PARAM, "on-screen text without a context");
+    Dravik_StopTextEngine();
+    Dravik_StopTextEngine();
 
     free(y);
     free(u);
