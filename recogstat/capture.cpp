@@ -4,7 +4,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QSize>
 #include <QTextCodec>
 #include <QtEndian>
@@ -41,11 +40,15 @@ bool parseCaptureHeader(const QByteArray &header, PictureRecord &record)
 
 bool readPictureRecord(const QString &path, PictureRecord &record)
 {
+    // Unbuffered: only the header is read, not a buffer's worth of picture.
     QFile file(systemPath(path));
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)
+        || file.size() <= MinPictureBytes)
         return false;
+    char header[CaptureHeader::Size];
     PictureRecord read;
-    if (!parseCaptureHeader(file.read(CaptureHeader::Size), read))
+    if (file.read(header, CaptureHeader::Size) != CaptureHeader::Size
+        || !parseCaptureHeader(QByteArray::fromRawData(header, CaptureHeader::Size), read))
         return false;
     read.filePath = path;
     record = read;
@@ -55,25 +58,20 @@ bool readPictureRecord(const QString &path, PictureRecord &record)
 QVector<PictureRecord> readPictureFolder(const QString &folder, QStringList *names)
 {
     // QDir's own order for a folder is by name ignoring case, and its name
-    // filters ignore case: "A.JPG" comes before "b.jpg".
-    QDir dir(systemPath(folder), QStringLiteral("*.jpg"), QDir::Name | QDir::IgnoreCase,
-             QDir::Files);
-    const QFileInfoList listed = dir.entryInfoList();
-
+    // filters ignore case: "A.JPG" comes before "b.jpg". The sizes come from
+    // the open files, which saves a second look at each one.
+    const QStringList listed = QDir(systemPath(folder), QStringLiteral("*.jpg"),
+                                    QDir::Name | QDir::IgnoreCase, QDir::Files)
+                                   .entryList();
     QVector<PictureRecord> records(1);
     records.reserve(listed.size() + 1);
-    if (names)
-        names->clear();
-    for (const QFileInfo &info : listed) {
-        const QString name = info.fileName();
-        if (names)
-            *names << name;
-        if (info.size() <= MinPictureBytes)
-            continue;
+    for (const QString &name : listed) {
         PictureRecord record;
         if (readPictureRecord(folder + QLatin1Char('\\') + name, record))
             records << record;
     }
+    if (names)
+        *names = listed;
     return records;
 }
 

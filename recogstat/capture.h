@@ -42,8 +42,9 @@ struct PictureRecord
 // otherwise validated.
 bool parseCaptureHeader(const QByteArray &header, PictureRecord &record);
 
-// Reads the header of the file at `path` (the program's "\" form) into a
-// fresh record; false when the file cannot be opened or is too short.
+// Reads the header of the capture picture at `path` (the program's "\"
+// form) into a fresh record; false, leaving the record as it was, when the
+// file cannot be opened or read or is no larger than MinPictureBytes.
 bool readPictureRecord(const QString &path, PictureRecord &record);
 
 // The capture pictures of `folder` (the program's "\" form): its "*.jpg"

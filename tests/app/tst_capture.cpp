@@ -102,6 +102,7 @@ private slots:
         const QString folder = QDir::toNativeSeparators(dir.path()).replace('/', '\\');
         QVERIFY(writePicture(dir.filePath("a.jpg"), 60000, "A1"));
         QVERIFY(writeFile(dir.filePath("short.jpg"), QByteArray(787, 'x')));
+        QVERIFY(writePicture(dir.filePath("small.jpg"), 51200, "S"));
 
         PictureRecord r;
         r.processed = 1;
@@ -111,8 +112,8 @@ private slots:
         QCOMPARE(r.plateRight, 3u);
         QCOMPARE(r.processed, 0);
 
-        // unreadable files leave the record as it was
-        for (const char *name : {"\\short.jpg", "\\missing.jpg"}) {
+        // files that are no capture picture leave the record as it was
+        for (const char *name : {"\\short.jpg", "\\small.jpg", "\\missing.jpg"}) {
             PictureRecord kept;
             kept.plateText = QStringLiteral("kept");
             QVERIFY(!readPictureRecord(folder + name, kept));
