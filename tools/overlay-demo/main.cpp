@@ -183,7 +183,7 @@ private:
 // One frame to PNG: the frame (with its overlays) on a cairo image surface,
 // and over it the drawing-context calls.
 bool writePng(const AVFrame *f, const Box &vehicle, const std::vector<Box> &track,
-              int counted, const std::string &path)
+              int vehicleNumber, const std::string &path)
 {
     const int w = f->width, h = f->height;
     cairo_surface_t *surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
@@ -218,7 +218,7 @@ bool writePng(const AVFrame *f, const Box &vehicle, const std::vector<Box> &trac
         }
         Dravik_GdiplusDrawBrokenLine(uint32_t(track.size()), points.data(), 1, kWhite, 0,
                                      0, 0, dc);
-        const std::string label = "车辆 " + std::to_string(counted + 1);
+        const std::string label = "车辆 " + std::to_string(vehicleNumber);
         Dravik_GdiplusOSD(uint32_t(std::max(0, vehicle.x0 - 6)),
                           uint32_t(std::max(0, vehicle.y0 - 36)), label.c_str(), 22,
                           kChineseFont, kWhite, 100, kOrange, 60, 0, 1, dc);
@@ -271,7 +271,7 @@ int main(int argc, char **argv)
     Scene scene;
     MotionBox motion;
     std::vector<Box> track;
-    int frames = 0, counted = 0, pngs = 0, lastY = -1;
+    int frames = 0, counted = 0, vehicles = 0, pngs = 0, lastY = -1;
     bool ok = true;
     while (AVFrame *f = reader.next()) {
         const double seconds = frames / fps;
@@ -280,6 +280,8 @@ int main(int argc, char **argv)
             track.clear();
             lastY = -1;
         } else {
+            if (track.empty())
+                ++vehicles;  // a new one, numbered as it comes in
             track.push_back(vehicle);
             if (track.size() > 12)
                 track.erase(track.begin());
@@ -297,7 +299,7 @@ int main(int argc, char **argv)
             if (frames == int(s * fps)) {
                 const std::string png = (out / ("frame-" + std::to_string(frames) + ".png")).string();
                 std::printf("%s (%s):\n", png.c_str(), clockText(seconds).c_str());
-                ok = writePng(f, vehicle, track, counted, png) && ok;
+                ok = writePng(f, vehicle, track, vehicles, png) && ok;
                 ++pngs;
             }
         ++frames;
