@@ -9,12 +9,12 @@ log=$("$demo" "$recording" "$out")
 echo "$log"
 
 # MPEG-TS lists a stream once per program too: the first line is enough.
-probe() { ffprobe -v error -select_streams v:0 -count_frames "$@" | head -n1; }
+probe() { ffprobe -v error -select_streams v:0 -count_frames "$@" | sed -n 1p; }
 frames_in=$(probe -show_entries stream=nb_read_frames -of csv=p=0 "$recording")
 read -r codec frames_out size < <(probe \
   -show_entries stream=codec_name,nb_read_frames,width,height -of csv=p=0 "$out/overlay.ts" |
   awk -F, '{print $1, $4, $2 "x" $3}')
-format=$(ffprobe -v error -show_entries format=format_name -of csv=p=0 "$out/overlay.ts" | head -n1)
+format=$(ffprobe -v error -show_entries format=format_name -of csv=p=0 "$out/overlay.ts" | sed -n 1p)
 [ "$codec" = h264 ] || { echo "codec $codec, not h264"; exit 1; }
 [ "$format" = mpegts ] || { echo "format $format, not mpegts"; exit 1; }
 [ "$frames_out" = "$frames_in" ] || { echo "$frames_out frames written of $frames_in"; exit 1; }
