@@ -74,6 +74,7 @@ QString pictureFolder(const QTemporaryDir &root, int count)
         file.open(QIODevice::WriteOnly);
         file.write(distinct[size_t(i) % distinct.size()]);
     }
+    ::sync(); // written back, so that no flush runs while timing
     return folder;
 }
 
