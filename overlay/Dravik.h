@@ -6,7 +6,8 @@
  * frame's Y, U and V planes; text is rendered off screen once, converted to
  * YUV and cached in a word context, then copied into every frame that shows
  * it. The device-context family draws pen shapes, direction marks and
- * translucent text on a cairo context (see its section below).
+ * translucent text on a drawing context (see its section below): a cairo
+ * context on Linux, an HDC on Windows.
  *
  * Conventions shared by every export:
  * - Colours are COLORREF values, 0x00BBGGRR: byte 0 red, byte 1 green,
@@ -21,8 +22,14 @@
  *   are not read.
  * - Every export returns one of the DRAVIK_ codes below (0 on success, also
  *   when nothing needed drawing). No export keeps a pointer it was given.
- * - Texts and font names are NUL-terminated UTF-8. Invalid bytes in a text
- *   are drawn as replacement characters.
+ * - Texts and font names are NUL-terminated UTF-8 on Linux and in the
+ *   system's ANSI code page on Windows (converted to UTF-16 with CP_ACP).
+ *   Invalid bytes in a text are drawn as replacement characters.
+ * - On Windows every export is __stdcall; the 32-bit Dravik.dll exports
+ *   them under their decorated names, "_Dravik_DrawLine@32" and so on (an
+ *   underscore, the name, "@" and four bytes per argument), which the import
+ *   library maps these declarations to. DravikFrame is ten 32-bit fields
+ *   there.
  */
 #ifndef DRAVIK_H
 #define DRAVIK_H
@@ -31,12 +38,16 @@
 
 /* DRAVIK_BUILDING is defined while the library itself is compiled: its
  * exports are then marked for export; a host including this header gets the
- * use form (imports from the DLL on Windows, nothing elsewhere). */
+ * use form (imports from the DLL on Windows, nothing elsewhere). The 32-bit
+ * DLL names its exports in a module-definition file instead, since the
+ * compiler's own export names lack the leading underscore. */
 #if defined(_WIN32)
-#if defined(DRAVIK_BUILDING)
+#if !defined(DRAVIK_BUILDING)
+#define DRAVIK_API __declspec(dllimport)
+#elif defined(_WIN64)
 #define DRAVIK_API __declspec(dllexport)
 #else
-#define DRAVIK_API __declspec(dllimport)
+#define DRAVIK_API
 #endif
 #elif defined(DRAVIK_BUILDING)
 #define DRAVIK_API __attribute__((visibility("default")))
@@ -44,6 +55,21 @@
 #define DRAVIK_API
 #endif
 
+/* The calling convention of every export. */
+#if defined(_WIN32)
+#define DRAVIK_CALL __stdcall
+#else
+#define DRAVIK_CALL
+#endif
+
+#if defined(_WIN32)
+/* The drawing context of the device-context family: the host's HDC.
+ * windows.h declares HDC as a pointer to struct HDC__ (with STRICT, its
+ * default), so this is the same type, and a host may include this header
+ * with or without windows.h. */
+struct HDC__;
+typedef struct HDC__ *DravikDC;
+#else
 /* The drawing context of the device-context family: a cairo_t * here (what
  * a GTK widget's draw handler, a cairo overlay element or a cairo image
  * surface over the host's own pixels gives). cairo_t is cairo's struct
@@ -51,6 +77,7 @@
  * host include this header with or without cairo's, in any order. */
 struct _cairo;
 typedef struct _cairo *DravikDC;
+#endif
 
 #ifdef __cplusplus
 extern "C" {
@@ -119,9 +146,10 @@ typedef struct DravikWordContext DravikWordContext;
  * Returns DRAVIK_OK, or DRAVIK_E_PARAM for a null frame, a frame whose non-
  * empty planes are null or whose strides are too small, or a NaN position.
  */
-DRAVIK_API int Dravik_DrawLine(float x1, float y1, float x2, float y2,
-                               uint32_t thickness, uint32_t color,
-                               DravikFrame *frame, uint32_t unused8);
+DRAVIK_API int DRAVIK_CALL Dravik_DrawLine(float x1, float y1, float x2,
+                                           float y2, uint32_t thickness,
+                                           uint32_t color, DravikFrame *frame,
+                                           uint32_t unused8);
 
 /*
  * A rectangle with opposite corners (x1, y1) and (x2, y2) and a border of
@@ -133,10 +161,9 @@ DRAVIK_API int Dravik_DrawLine(float x1, float y1, float x2, float y2,
  * any other value draws the border only.
  * Returns as Dravik_DrawLine.
  */
-DRAVIK_API int Dravik_DrawRectangle(float x1, float y1, float x2, float y2,
-                                    uint32_t thickness, uint32_t color,
-                                    uint32_t unused7, int32_t fill,
-                                    DravikFrame *frame, uint32_t unused10);
+DRAVIK_API int DRAVIK_CALL Dravik_DrawRectangle(
+    float x1, float y1, float x2, float y2, uint32_t thickness, uint32_t color,
+    uint32_t unused7, int32_t fill, DravikFrame *frame, uint32_t unused10);
 
 /*
  * A closed polygon: a line as Dravik_DrawLine from each point to the next and
@@ -146,10 +173,9 @@ DRAVIK_API int Dravik_DrawRectangle(float x1, float y1, float x2, float y2,
  * Returns DRAVIK_OK, or DRAVIK_E_PARAM as Dravik_DrawLine and for null
  * points with a non-zero count (nothing is drawn then).
  */
-DRAVIK_API int Dravik_DrawPloygon(uint32_t count, const float *points,
-                                  uint32_t thickness, uint32_t color,
-                                  uint32_t unused5, uint32_t unused6,
-                                  DravikFrame *frame, uint32_t unused8);
+DRAVIK_API int DRAVIK_CALL Dravik_DrawPloygon(
+    uint32_t count, const float *points, uint32_t thickness, uint32_t color,
+    uint32_t unused5, uint32_t unused6, DravikFrame *frame, uint32_t unused8);
 
 /* ---- Text in a frame ---------------------------------------------------- */
 
@@ -161,7 +187,7 @@ DRAVIK_API int Dravik_DrawPloygon(uint32_t count, const float *points,
  *   wraps to 0. A box that would reach past the right or bottom edge is moved
  *   left or up until it fits; a box larger than the frame is cut.
  * lineWidth: not drawn with; a change of it renders the text again.
- * text: 1 to 255 bytes of UTF-8.
+ * text: 1 to 255 bytes (UTF-8, or ANSI on Windows).
  * fontSize: pixels, 1 to 255, taken from the argument's lowest byte.
  * fontName: 1 to 31 bytes, a font family installed on the system (matched
  *   case-insensitively in ASCII; localised names work); a name that matches
@@ -175,8 +201,8 @@ DRAVIK_API int Dravik_DrawPloygon(uint32_t count, const float *points,
  *   context of its own.
  *
  * Rendering converts the text image with DSP_bgr24toyuv420 from
- * libVelmo_dsp_video_mjpeg.so, loaded from this library's own folder for
- * each conversion and released again.
+ * libVelmo_dsp_video_mjpeg.so (Velmo_dsp_video_mjpeg.dll on Windows), loaded
+ * from this library's own folder for each conversion and released again.
  *
  * Returns DRAVIK_OK when the box was copied into the frame; DRAVIK_E_PARAM
  * for a missing or empty text or font name, a text of 256 bytes or more, a
@@ -191,24 +217,23 @@ DRAVIK_API int Dravik_DrawPloygon(uint32_t count, const float *points,
  * Calls on different contexts may run on different threads at once; one
  * context is used by one thread at a time.
  */
-DRAVIK_API int Dravik_DrawWord(float x, float y, uint32_t unused3,
-                               uint32_t unused4, uint32_t lineWidth,
-                               uint32_t backColor, const char *text,
-                               uint32_t fontSize, uint32_t unused9,
-                               const char *fontName, uint32_t textColor,
-                               DravikFrame *frame, DravikWordContext **slot,
-                               uint32_t unused14);
+DRAVIK_API int DRAVIK_CALL Dravik_DrawWord(
+    float x, float y, uint32_t unused3, uint32_t unused4, uint32_t lineWidth,
+    uint32_t backColor, const char *text, uint32_t fontSize, uint32_t unused9,
+    const char *fontName, uint32_t textColor, DravikFrame *frame,
+    DravikWordContext **slot, uint32_t unused14);
 
 /*
  * Releases the context in *slot and sets *slot to null. A null slot, or a
  * slot holding null, is left alone. Not to be called while another thread
  * draws with the same context.
  */
-DRAVIK_API void Dravik_DrawEnd(DravikWordContext **slot);
+DRAVIK_API void DRAVIK_CALL Dravik_DrawEnd(DravikWordContext **slot);
 
 /* ---- Drawing on a device context ---------------------------------------- */
 /*
- * These calls draw on a cairo context that the host passes with each call.
+ * These calls draw on a cairo context that the host passes with each call
+ * (on Windows an HDC, drawn on with a GDI pen and, for the text, GDI+).
  * Positions are int32 pixels in the context's user space: its transform
  * applies, and negative positions are fine where the context shows them.
  *
@@ -220,6 +245,9 @@ DRAVIK_API void Dravik_DrawEnd(DravikWordContext **slot);
  * source, line width, caps, joins, dash and antialias are as before, its
  * path holds nothing but the current point, and that point is the last
  * point drawn to (a call that drew nothing leaves the context alone).
+ * On Windows the pen is a GDI pen (CreatePen, PS_SOLID, with the whole
+ * COLORREF), selected into the HDC for the call and the HDC's own pen
+ * selected back afterwards; the current position is the last point drawn to.
  *
  * Point arrays hold `count` pairs of int32 (x, then y); they are read, not
  * kept. A null context, or a null point array with a non-zero count, draws
@@ -227,28 +255,25 @@ DRAVIK_API void Dravik_DrawEnd(DravikWordContext **slot);
  */
 
 /* A line from (x1, y1) to (x2, y2). Returns DRAVIK_OK. */
-DRAVIK_API int Dravik_GdiplusDrawLine(int32_t x1, int32_t y1, int32_t x2,
-                                      int32_t y2, uint32_t penWidth,
-                                      uint32_t color, uint32_t unused7,
-                                      uint32_t unused8, uint32_t unused9,
-                                      DravikDC dc);
+DRAVIK_API int DRAVIK_CALL
+Dravik_GdiplusDrawLine(int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                       uint32_t penWidth, uint32_t color, uint32_t unused7,
+                       uint32_t unused8, uint32_t unused9, DravikDC dc);
 
 /* The outline of the rectangle with opposite corners (x1, y1) and (x2, y2),
  * drawn from (x1, y1) through (x2, y1), (x2, y2) and (x1, y2) back to
  * (x1, y1). Returns DRAVIK_OK. */
-DRAVIK_API int Dravik_GdiplusDrawRectangle(int32_t x1, int32_t y1, int32_t x2,
-                                           int32_t y2, uint32_t penWidth,
-                                           uint32_t color, uint32_t unused7,
-                                           uint32_t unused8, uint32_t unused9,
-                                           uint32_t unused10, uint32_t unused11,
-                                           DravikDC dc);
+DRAVIK_API int DRAVIK_CALL Dravik_GdiplusDrawRectangle(
+    int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t penWidth,
+    uint32_t color, uint32_t unused7, uint32_t unused8, uint32_t unused9,
+    uint32_t unused10, uint32_t unused11, DravikDC dc);
 
 /* style 0: as Dravik_GdiplusDrawRectangle. style 1: corner brackets, each
  * side cut into thirds (by integer division) and its middle third left open,
  * so (0, 0) to (30, 60) leaves x 10..20 open on the top and bottom and
  * y 20..40 on the sides. Returns DRAVIK_OK, or DRAVIK_E_PARAM for any other
  * style (nothing drawn). */
-DRAVIK_API int Dravik_GdiplusDrawRectangleWithType(
+DRAVIK_API int DRAVIK_CALL Dravik_GdiplusDrawRectangleWithType(
     int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t penWidth,
     uint32_t color, uint32_t unused7, uint32_t unused8, uint32_t unused9,
     uint32_t unused10, uint32_t unused11, int32_t style, DravikDC dc);
@@ -256,19 +281,16 @@ DRAVIK_API int Dravik_GdiplusDrawRectangleWithType(
 /* A closed polygon: from each point to the next and from the last back to
  * the first (two points draw their segment there and back). No points draw
  * nothing. Returns DRAVIK_OK. */
-DRAVIK_API int Dravik_GdiplusDrawPloygon(uint32_t count, const int32_t *points,
-                                         uint32_t penWidth, uint32_t color,
-                                         uint32_t unused5, uint32_t unused6,
-                                         uint32_t unused7, uint32_t unused8,
-                                         uint32_t unused9, DravikDC dc);
+DRAVIK_API int DRAVIK_CALL Dravik_GdiplusDrawPloygon(
+    uint32_t count, const int32_t *points, uint32_t penWidth, uint32_t color,
+    uint32_t unused5, uint32_t unused6, uint32_t unused7, uint32_t unused8,
+    uint32_t unused9, DravikDC dc);
 
 /* An open polyline through the points in order; fewer than two points draw
  * nothing and leave the context alone. Returns DRAVIK_OK. */
-DRAVIK_API int Dravik_GdiplusDrawBrokenLine(uint32_t count,
-                                            const int32_t *points,
-                                            uint32_t penWidth, uint32_t color,
-                                            uint32_t unused5, uint32_t unused6,
-                                            uint32_t unused7, DravikDC dc);
+DRAVIK_API int DRAVIK_CALL Dravik_GdiplusDrawBrokenLine(
+    uint32_t count, const int32_t *points, uint32_t penWidth, uint32_t color,
+    uint32_t unused5, uint32_t unused6, uint32_t unused7, DravikDC dc);
 
 /*
  * A direction mark across the middle of the line from A = (x1, y1) to
@@ -280,12 +302,9 @@ DRAVIK_API int Dravik_GdiplusDrawBrokenLine(uint32_t count,
  *   screen whose y grows downward); 1: to the left; 2: heads at both ends.
  * Any other type draws nothing. Returns DRAVIK_OK.
  */
-DRAVIK_API int Dravik_GdiplusDrawLineLabelLine(int32_t x1, int32_t y1,
-                                               int32_t x2, int32_t y2,
-                                               uint32_t penWidth,
-                                               uint32_t color,
-                                               uint32_t unused7,
-                                               int32_t markType, DravikDC dc);
+DRAVIK_API int DRAVIK_CALL Dravik_GdiplusDrawLineLabelLine(
+    int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t penWidth,
+    uint32_t color, uint32_t unused7, int32_t markType, DravikDC dc);
 
 /*
  * A direction mark, as Dravik_GdiplusDrawLineLabelLine, across the middle
@@ -298,12 +317,9 @@ DRAVIK_API int Dravik_GdiplusDrawLineLabelLine(int32_t x1, int32_t y1,
  * Returns DRAVIK_OK, or DRAVIK_E_PARAM for fewer than two points (a region
  * of one point has no first edge; its array is not read past that point).
  */
-DRAVIK_API int Dravik_GdiplusDrawRectLabelLine(uint32_t count,
-                                               const int32_t *points,
-                                               uint32_t penWidth,
-                                               uint32_t color,
-                                               uint32_t unused5,
-                                               int32_t markType, DravikDC dc);
+DRAVIK_API int DRAVIK_CALL Dravik_GdiplusDrawRectLabelLine(
+    uint32_t count, const int32_t *points, uint32_t penWidth, uint32_t color,
+    uint32_t unused5, int32_t markType, DravikDC dc);
 
 /*
  * Text on the context with its layout origin at (x, y), in the family named
@@ -323,12 +339,11 @@ DRAVIK_API int Dravik_GdiplusDrawRectLabelLine(uint32_t count,
  * Returns DRAVIK_OK, or DRAVIK_E_PARAM for a null context, text or font
  * name (nothing drawn).
  */
-DRAVIK_API int Dravik_GdiplusOSD(uint32_t x, uint32_t y, const char *text,
-                                 uint32_t fontSize, const char *fontName,
-                                 uint32_t textColor, uint32_t textOpacity,
-                                 uint32_t boxColor, uint32_t boxOpacity,
-                                 uint32_t unused10, int32_t boxSwitch,
-                                 DravikDC dc);
+DRAVIK_API int DRAVIK_CALL
+Dravik_GdiplusOSD(uint32_t x, uint32_t y, const char *text, uint32_t fontSize,
+                  const char *fontName, uint32_t textColor,
+                  uint32_t textOpacity, uint32_t boxColor, uint32_t boxOpacity,
+                  uint32_t unused10, int32_t boxSwitch, DravikDC dc);
 
 /*
  * The text engine runs while a word context lives or the host has started
@@ -337,8 +352,8 @@ DRAVIK_API int Dravik_GdiplusOSD(uint32_t x, uint32_t y, const char *text,
  * context starts it once and stops it when done. Stops without a matching
  * start are ignored. Dravik_StartTextEngine returns DRAVIK_OK.
  */
-DRAVIK_API int Dravik_StartTextEngine(void);
-DRAVIK_API void Dravik_StopTextEngine(void);
+DRAVIK_API int DRAVIK_CALL Dravik_StartTextEngine(void);
+DRAVIK_API void DRAVIK_CALL Dravik_StopTextEngine(void);
 
 #ifdef __cplusplus
 }

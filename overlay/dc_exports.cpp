@@ -29,10 +29,9 @@ uint32_t argb(uint32_t colorref, uint32_t opacity)
 
 extern "C" {
 
-DRAVIK_API int Dravik_GdiplusDrawLine(int32_t x1, int32_t y1, int32_t x2,
-                                      int32_t y2, uint32_t penWidth,
-                                      uint32_t color, uint32_t, uint32_t,
-                                      uint32_t, DravikDC dc)
+DRAVIK_API int DRAVIK_CALL Dravik_GdiplusDrawLine(
+    int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t penWidth,
+    uint32_t color, uint32_t, uint32_t, uint32_t, DravikDC dc)
 {
     if (!dc)
         return DRAVIK_E_PARAM;
@@ -41,11 +40,10 @@ DRAVIK_API int Dravik_GdiplusDrawLine(int32_t x1, int32_t y1, int32_t x2,
     return DRAVIK_OK;
 }
 
-DRAVIK_API int Dravik_GdiplusDrawRectangle(int32_t x1, int32_t y1, int32_t x2,
-                                           int32_t y2, uint32_t penWidth,
-                                           uint32_t color, uint32_t, uint32_t,
-                                           uint32_t, uint32_t, uint32_t,
-                                           DravikDC dc)
+DRAVIK_API int DRAVIK_CALL
+Dravik_GdiplusDrawRectangle(int32_t x1, int32_t y1, int32_t x2, int32_t y2,
+                            uint32_t penWidth, uint32_t color, uint32_t,
+                            uint32_t, uint32_t, uint32_t, uint32_t, DravikDC dc)
 {
     if (!dc)
         return DRAVIK_E_PARAM;
@@ -54,7 +52,7 @@ DRAVIK_API int Dravik_GdiplusDrawRectangle(int32_t x1, int32_t y1, int32_t x2,
     return DRAVIK_OK;
 }
 
-DRAVIK_API int Dravik_GdiplusDrawRectangleWithType(
+DRAVIK_API int DRAVIK_CALL Dravik_GdiplusDrawRectangleWithType(
     int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t penWidth,
     uint32_t color, uint32_t, uint32_t, uint32_t, uint32_t, uint32_t,
     int32_t style, DravikDC dc)
@@ -69,10 +67,9 @@ DRAVIK_API int Dravik_GdiplusDrawRectangleWithType(
     return DRAVIK_OK;
 }
 
-DRAVIK_API int Dravik_GdiplusDrawPloygon(uint32_t count, const int32_t *points,
-                                         uint32_t penWidth, uint32_t color,
-                                         uint32_t, uint32_t, uint32_t,
-                                         uint32_t, uint32_t, DravikDC dc)
+DRAVIK_API int DRAVIK_CALL Dravik_GdiplusDrawPloygon(
+    uint32_t count, const int32_t *points, uint32_t penWidth, uint32_t color,
+    uint32_t, uint32_t, uint32_t, uint32_t, uint32_t, DravikDC dc)
 {
     if (!dc || (count > 0 && !points))
         return DRAVIK_E_PARAM;
@@ -83,11 +80,9 @@ DRAVIK_API int Dravik_GdiplusDrawPloygon(uint32_t count, const int32_t *points,
     return DRAVIK_OK;
 }
 
-DRAVIK_API int Dravik_GdiplusDrawBrokenLine(uint32_t count,
-                                            const int32_t *points,
-                                            uint32_t penWidth, uint32_t color,
-                                            uint32_t, uint32_t, uint32_t,
-                                            DravikDC dc)
+DRAVIK_API int DRAVIK_CALL Dravik_GdiplusDrawBrokenLine(
+    uint32_t count, const int32_t *points, uint32_t penWidth, uint32_t color,
+    uint32_t, uint32_t, uint32_t, DravikDC dc)
 {
     if (!dc || (count > 0 && !points))
         return DRAVIK_E_PARAM;
@@ -98,11 +93,9 @@ DRAVIK_API int Dravik_GdiplusDrawBrokenLine(uint32_t count,
     return DRAVIK_OK;
 }
 
-DRAVIK_API int Dravik_GdiplusDrawLineLabelLine(int32_t x1, int32_t y1,
-                                               int32_t x2, int32_t y2,
-                                               uint32_t penWidth,
-                                               uint32_t color, uint32_t,
-                                               int32_t markType, DravikDC dc)
+DRAVIK_API int DRAVIK_CALL Dravik_GdiplusDrawLineLabelLine(
+    int32_t x1, int32_t y1, int32_t x2, int32_t y2, uint32_t penWidth,
+    uint32_t color, uint32_t, int32_t markType, DravikDC dc)
 {
     if (!isMarkType(markType))
         return DRAVIK_OK;
@@ -114,11 +107,9 @@ DRAVIK_API int Dravik_GdiplusDrawLineLabelLine(int32_t x1, int32_t y1,
     return DRAVIK_OK;
 }
 
-DRAVIK_API int Dravik_GdiplusDrawRectLabelLine(uint32_t count,
-                                               const int32_t *points,
-                                               uint32_t penWidth,
-                                               uint32_t color, uint32_t,
-                                               int32_t markType, DravikDC dc)
+DRAVIK_API int DRAVIK_CALL Dravik_GdiplusDrawRectLabelLine(
+    uint32_t count, const int32_t *points, uint32_t penWidth, uint32_t color,
+    uint32_t, int32_t markType, DravikDC dc)
 {
     if (!isMarkType(markType))
         return DRAVIK_OK;
@@ -132,11 +123,11 @@ DRAVIK_API int Dravik_GdiplusDrawRectLabelLine(uint32_t count,
     return DRAVIK_OK;
 }
 
-DRAVIK_API int Dravik_GdiplusOSD(uint32_t x, uint32_t y, const char *text,
-                                 uint32_t fontSize, const char *fontName,
-                                 uint32_t textColor, uint32_t textOpacity,
-                                 uint32_t boxColor, uint32_t boxOpacity,
-                                 uint32_t, int32_t boxSwitch, DravikDC dc)
+DRAVIK_API int DRAVIK_CALL
+Dravik_GdiplusOSD(uint32_t x, uint32_t y, const char *text, uint32_t fontSize,
+                  const char *fontName, uint32_t textColor,
+                  uint32_t textOpacity, uint32_t boxColor, uint32_t boxOpacity,
+                  uint32_t, int32_t boxSwitch, DravikDC dc)
 {
     if (!dc || !text || !fontName)
         return DRAVIK_E_PARAM;
@@ -148,14 +139,14 @@ DRAVIK_API int Dravik_GdiplusOSD(uint32_t x, uint32_t y, const char *text,
     return DRAVIK_OK;
 }
 
-DRAVIK_API int Dravik_StartTextEngine(void)
+DRAVIK_API int DRAVIK_CALL Dravik_StartTextEngine(void)
 {
     hostStarts.fetch_add(1);
     engineAcquire();
     return DRAVIK_OK;
 }
 
-DRAVIK_API void Dravik_StopTextEngine(void)
+DRAVIK_API void DRAVIK_CALL Dravik_StopTextEngine(void)
 {
     uint32_t n = hostStarts.load();
     while (n > 0 && !hostStarts.compare_exchange_weak(n, n - 1)) {

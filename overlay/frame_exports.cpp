@@ -30,9 +30,10 @@ int twoPoints(const DravikFrame *frame, float x1, float y1, float x2, float y2,
 
 extern "C" {
 
-DRAVIK_API int Dravik_DrawLine(float x1, float y1, float x2, float y2,
-                               uint32_t thickness, uint32_t color,
-                               DravikFrame *frame, uint32_t)
+DRAVIK_API int DRAVIK_CALL Dravik_DrawLine(float x1, float y1, float x2,
+                                           float y2, uint32_t thickness,
+                                           uint32_t color, DravikFrame *frame,
+                                           uint32_t)
 {
     Planes p;
     Point a, b;
@@ -43,10 +44,11 @@ DRAVIK_API int Dravik_DrawLine(float x1, float y1, float x2, float y2,
     return DRAVIK_OK;
 }
 
-DRAVIK_API int Dravik_DrawRectangle(float x1, float y1, float x2, float y2,
-                                    uint32_t thickness, uint32_t color,
-                                    uint32_t, int32_t fill, DravikFrame *frame,
-                                    uint32_t)
+DRAVIK_API int DRAVIK_CALL Dravik_DrawRectangle(float x1, float y1, float x2,
+                                                float y2, uint32_t thickness,
+                                                uint32_t color, uint32_t,
+                                                int32_t fill,
+                                                DravikFrame *frame, uint32_t)
 {
     Planes p;
     Point a, b;
@@ -57,9 +59,9 @@ DRAVIK_API int Dravik_DrawRectangle(float x1, float y1, float x2, float y2,
     return DRAVIK_OK;
 }
 
-DRAVIK_API int Dravik_DrawPloygon(uint32_t count, const float *points,
-                                  uint32_t thickness, uint32_t color, uint32_t,
-                                  uint32_t, DravikFrame *frame, uint32_t)
+DRAVIK_API int DRAVIK_CALL Dravik_DrawPloygon(
+    uint32_t count, const float *points, uint32_t thickness, uint32_t color,
+    uint32_t, uint32_t, DravikFrame *frame, uint32_t)
 {
     Planes p;
     if (int rc = checkFrame(frame, &p))

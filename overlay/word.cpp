@@ -54,10 +54,9 @@ int render(DravikWordContext *ctx)
             return rc;
         ctx->textRect.width = layout.width();
         ctx->textRect.height = layout.height();
-        layout.draw(s.graphics, ctx->backColor, ctx->textColor);
+        layout.draw(s.bitmap.graphics(), ctx->backColor, ctx->textColor);
     }
-    s.copyToBgr();
-    if (int rc = convertBgrToYuv(s.pixels.get(), s.width, s.height, s.yuv.get()))
+    if (int rc = convertBgrToYuv(s.bitmap.bgr(), s.width, s.height, s.yuv.get()))
         return rc;
     ctx->rendered = true;
     return DRAVIK_OK;
@@ -124,13 +123,7 @@ namespace dravik {
 
 void WordSurface::release()
 {
-    if (graphics)
-        cairo_destroy(graphics);
-    if (bitmap)
-        cairo_surface_destroy(bitmap);
-    graphics = nullptr;
-    bitmap = nullptr;
-    pixels.reset();
+    bitmap.release();
     yuv.reset();
     width = height = 0;
 }
@@ -147,43 +140,15 @@ int WordSurface::fit(int w, int h)
         area > kMaxSurfacePixels)
         return DRAVIK_E_BITMAP;
     yuv.reset(new (std::nothrow) uint8_t[area * 3 / 2]);
-    pixels.reset(new (std::nothrow) uint8_t[area * 3]);
-    if (!yuv || !pixels) {
-        release();
+    if (!yuv)
         return DRAVIK_E_NOMEM;
-    }
-    bitmap = cairo_image_surface_create(CAIRO_FORMAT_RGB24, newWidth, newHeight);
-    if (cairo_surface_status(bitmap) != CAIRO_STATUS_SUCCESS) {
+    if (int rc = bitmap.create(newWidth, newHeight)) {
         release();
-        return DRAVIK_E_BITMAP;
-    }
-    graphics = cairo_create(bitmap);
-    if (cairo_status(graphics) != CAIRO_STATUS_SUCCESS) {
-        release();
-        return DRAVIK_E_NOMEM;
+        return rc;
     }
     width = newWidth;
     height = newHeight;
     return DRAVIK_OK;
-}
-
-void WordSurface::copyToBgr()
-{
-    cairo_surface_flush(bitmap);
-    const uint8_t *data = cairo_image_surface_get_data(bitmap);
-    const int stride = cairo_image_surface_get_stride(bitmap);
-    // RGB24 keeps native-endian xRGB words; the converter wants B, G, R
-    // bytes, bottom row first.
-    for (int r = 0; r < height; ++r) {
-        const auto *src =
-            reinterpret_cast<const uint32_t *>(data + int64_t{r} * stride);
-        uint8_t *dst = pixels.get() + int64_t{height - 1 - r} * width * 3;
-        for (int c = 0; c < width; ++c) {
-            dst[3 * c] = src[c] & 0xFF;
-            dst[3 * c + 1] = (src[c] >> 8) & 0xFF;
-            dst[3 * c + 2] = (src[c] >> 16) & 0xFF;
-        }
-    }
 }
 
 }  // namespace dravik
@@ -210,12 +175,11 @@ unsigned DravikWordContext::update(const WordAttributes &a)
 
 extern "C" {
 
-DRAVIK_API int Dravik_DrawWord(float x, float y, uint32_t, uint32_t,
-                               uint32_t lineWidth, uint32_t backColor,
-                               const char *text, uint32_t fontSize, uint32_t,
-                               const char *fontName, uint32_t textColor,
-                               DravikFrame *frame, DravikWordContext **slot,
-                               uint32_t)
+DRAVIK_API int DRAVIK_CALL
+Dravik_DrawWord(float x, float y, uint32_t, uint32_t, uint32_t lineWidth,
+                uint32_t backColor, const char *text, uint32_t fontSize,
+                uint32_t, const char *fontName, uint32_t textColor,
+                DravikFrame *frame, DravikWordContext **slot, uint32_t)
 {
     const WordAttributes attributes{backColor, lineWidth, fontSize & 0xFF,
                                     textColor, fontName, text};
@@ -250,7 +214,7 @@ DRAVIK_API int Dravik_DrawWord(float x, float y, uint32_t, uint32_t,
     return rc;
 }
 
-DRAVIK_API void Dravik_DrawEnd(DravikWordContext **slot)
+DRAVIK_API void DRAVIK_CALL Dravik_DrawEnd(DravikWordContext **slot)
 {
     if (!slot || !*slot)
         return;

@@ -3,8 +3,7 @@
 #pragma once
 
 #include "Dravik.h"
-
-#include <cairo.h>
+#include "text_bitmap.h"
 
 #include <cstdint>
 #include <memory>
@@ -17,12 +16,11 @@ namespace dravik {
 inline constexpr int kMaxSurfaceSide = 16384;
 inline constexpr int64_t kMaxSurfacePixels = int64_t{1} << 24;
 
-// The off-screen surface: a Cairo image the text is drawn on, its bottom-up
-// BGR copy for the converter, and the converted YUV planes.
+// The off-screen surface: the platform's bitmap the text is drawn on
+// (text_bitmap.h in the platform folder), which hands its image to the
+// converter as bottom-up BGR rows, and the converted YUV planes.
 struct WordSurface {
-    cairo_surface_t *bitmap = nullptr;
-    cairo_t *graphics = nullptr;
-    std::unique_ptr<uint8_t[]> pixels;  // width * 3 bytes a row, bottom row first
+    TextBitmap bitmap;
     std::unique_ptr<uint8_t[]> yuv;     // Y width x height, then U, then V
     int width = 0, height = 0;          // multiples of four
 
@@ -36,8 +34,6 @@ struct WordSurface {
     // the box does not fit, else keeps the surface. Returns DRAVIK_OK,
     // DRAVIK_E_NOMEM or DRAVIK_E_BITMAP (the surface is empty then).
     int fit(int w, int h);
-    // Copies the drawn image into `pixels`.
-    void copyToBgr();
 };
 
 // Bits of the change mask: which attributes a call changed.
