@@ -7,7 +7,11 @@ namespace dravik {
 
 // The converter's file name, looked for in the folder this library was
 // loaded from.
+#if defined(_WIN32)
+inline constexpr char kConverterModule[] = "Velmo_dsp_video_mjpeg.dll";
+#else
 inline constexpr char kConverterModule[] = "libVelmo_dsp_video_mjpeg.so";
+#endif
 
 // Loads the converter, converts a bottom-up BGR image of width x height
 // (multiples of four) into `yuv` (Y, then U, then V planes, tightly packed),

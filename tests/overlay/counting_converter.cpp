@@ -3,7 +3,13 @@
 // survives the library's unloading after each conversion.
 #include "converter/bgr24toyuv420.h"
 
+#if defined(_WIN32)
+#include "converter/plain_conversion.h"
+#define TEST_EXPORT __declspec(dllexport)
+#else
 #include <libyuv/convert.h>
+#define TEST_EXPORT __attribute__((visibility("default")))
+#endif
 
 #include <atomic>
 
@@ -22,17 +28,22 @@ int DSP_bgr24toyuv420(const uint8_t *bgr, int width, int height, uint8_t *y,
     ++calls;
     if (const int rc = failWith.load())
         return rc;
+#if defined(_WIN32)
+    return dravik::plainBgr24ToJ420(bgr, width, height, y, yStride, u, uStride,
+                                    v, vStride);
+#else
     return libyuv::RGB24ToJ420(bgr, width * 3, y, yStride, u, uStride, v,
                                vStride, width, -height);
+#endif
 }
 
-__attribute__((visibility("default"))) int countingConverterCalls()
+TEST_EXPORT int countingConverterCalls()
 {
     return calls;
 }
 
 // From now on, conversions return `rc` (0: convert again).
-__attribute__((visibility("default"))) void countingConverterFailWith(int rc)
+TEST_EXPORT void countingConverterFailWith(int rc)
 {
     failWith = rc;
 }
