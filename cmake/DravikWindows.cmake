@@ -48,7 +48,7 @@ endfunction()
 add_windows_test(32 overlay_exports)
 if(EXISTS /usr/lib/wine/wine64)
   foreach(name overlay_c_api_test overlay_raster_test overlay_word_test
-               overlay_gdi_test)
+               overlay_dc_strokes_test overlay_gdi_test)
     add_windows_test(64 ${name})
   endforeach()
 else()

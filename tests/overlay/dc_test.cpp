@@ -1,9 +1,8 @@
-// The drawing-context family: the strokes each call makes (recorded from
-// the shared stroke logic), what the cairo pen paints, the context's state
-// around every call, and the on-screen text.
+// The drawing-context family on cairo: what the pen paints, the context's
+// state around every call, and the on-screen text (the strokes themselves
+// are in dc_strokes_test.cpp).
 #include "Dravik.h"
 #include "converter.h"
-#include "dc_strokes.h"
 #include "text_engine.h"
 
 #include <cairo.h>
@@ -17,128 +16,7 @@
 
 namespace {
 
-using dravik::LabelMark;
-using dravik::MarkType;
-using dravik::PenPoint;
-
 constexpr uint32_t kRed = 0x0000FF, kWhite = 0xFFFFFF;
-
-// ---- Strokes, recorded -----------------------------------------------------
-
-// "M x y" for a move, "L x y" for a line.
-struct Recorder final : dravik::PenTarget {
-    void moveTo(PenPoint p) override { add('M', p); }
-    void lineTo(PenPoint p) override { add('L', p); }
-    void add(char op, PenPoint p)
-    {
-        steps.push_back(op + (" " + std::to_string(p.x) + " " + std::to_string(p.y)));
-    }
-    std::vector<std::string> steps;
-};
-
-using Steps = std::vector<std::string>;
-
-Steps record(const std::function<void(Recorder &)> &draw)
-{
-    Recorder r;
-    draw(r);
-    return r.steps;
-}
-
-TEST(DcStrokes, ShapesMoveAndLineInOrder)
-{
-    const int32_t square[] = {0, 0, 10, 0, 10, 10};
-    struct Row {
-        const char *name;
-        std::function<void(Recorder &)> draw;
-        Steps want;
-    } rows[] = {
-        {"line", [](Recorder &r) { dravik::strokeLine(r, {1, 2}, {3, 4}); },
-         {"M 1 2", "L 3 4"}},
-        {"rectangle", [](Recorder &r) { dravik::strokeRectangle(r, {5, 1}, {1, 7}); },
-         {"M 5 1", "L 1 1", "L 1 7", "L 5 7", "L 5 1"}},
-        {"brackets 0,0 30,60",
-         [](Recorder &r) { dravik::strokeBrackets(r, {0, 0}, {30, 60}); },
-         {"M 0 0", "L 10 0", "M 20 0", "L 30 0", "L 30 20", "M 30 40", "L 30 60",
-          "L 20 60", "M 10 60", "L 0 60", "L 0 40", "M 0 20", "L 0 0"}},
-        // Reversed corners: the cut on each corner's side stays on its side.
-        {"brackets 30,60 0,0",
-         [](Recorder &r) { dravik::strokeBrackets(r, {30, 60}, {0, 0}); },
-         {"M 30 60", "L 20 60", "M 10 60", "L 0 60", "L 0 40", "M 0 20", "L 0 0",
-          "L 10 0", "M 20 0", "L 30 0", "L 30 20", "M 30 40", "L 30 60"}},
-        {"polygon closes", [&](Recorder &r) { dravik::strokePolygon(r, square, 3); },
-         {"M 0 0", "L 10 0", "L 10 10", "L 0 0"}},
-        {"polygon of two: there and back",
-         [&](Recorder &r) { dravik::strokePolygon(r, square, 2); },
-         {"M 0 0", "L 10 0", "L 0 0"}},
-        {"polygon of none", [&](Recorder &r) { dravik::strokePolygon(r, square, 0); }, {}},
-        {"broken line stays open",
-         [&](Recorder &r) { dravik::strokeBrokenLine(r, square, 3); },
-         {"M 0 0", "L 10 0", "L 10 10"}},
-        {"broken line of one point",
-         [&](Recorder &r) { dravik::strokeBrokenLine(r, square, 1); }, {}},
-    };
-    for (const Row &row : rows)
-        EXPECT_EQ(record(row.draw), row.want) << row.name;
-}
-
-Steps markSteps(const LabelMark &mark)
-{
-    return record([&](Recorder &r) { dravik::strokeLabelMark(r, mark); });
-}
-
-TEST(DcStrokes, LineLabelMarks)
-{
-    // The edge (0, 0) to (100, 0): middle (50, 0), right-hand end (50, 22).
-    EXPECT_EQ(markSteps(dravik::lineLabelMark({0, 0}, {100, 0}, MarkType::Right)),
-              (Steps{"M 50 -22", "L 50 22", "L 43 15", "M 50 22", "L 57 15"}));
-    EXPECT_EQ(markSteps(dravik::lineLabelMark({0, 0}, {100, 0}, MarkType::Left)),
-              (Steps{"M 50 22", "L 50 -22", "L 57 -15", "M 50 -22", "L 43 -15"}));
-    EXPECT_EQ(markSteps(dravik::lineLabelMark({0, 0}, {100, 0}, MarkType::Both)),
-              (Steps{"M 50 -22", "L 50 22", "L 43 15", "M 50 22", "L 57 15",
-                     "M 50 -22", "L 57 -15", "M 50 -22", "L 43 -15"}));
-    // Downward edge: the right-hand side is -x; offsets truncate (22 sin 45
-    // degrees is 15.56, 10 cos 45 degrees 7.07).
-    EXPECT_EQ(markSteps(dravik::lineLabelMark({100, 100}, {100, 200}, MarkType::Right)),
-              (Steps{"M 122 150", "L 78 150", "L 85 143", "M 78 150", "L 85 157"}));
-    EXPECT_EQ(markSteps(dravik::lineLabelMark({0, 0}, {100, 100}, MarkType::Right)),
-              (Steps{"M 65 35", "L 35 65", "L 35 55", "M 35 65", "L 45 65"}));
-    // Negative positions give the same mark, shifted.
-    EXPECT_EQ(markSteps(dravik::lineLabelMark({-200, -50}, {-100, -50}, MarkType::Right)),
-              (Steps{"M -150 -72", "L -150 -28", "L -157 -35", "M -150 -28",
-                     "L -143 -35"}));
-}
-
-TEST(DcStrokes, RegionMarksPointInOrOutOfTheRegion)
-{
-    // Clockwise on a y-down screen, first edge along the top, left to right.
-    const int32_t clockwise[] = {0, 0, 100, 0, 100, 100, 0, 100};
-    // The same square the other way round: first edge along the top, right
-    // to left, so the region lies on the edge's left.
-    const int32_t counter[] = {100, 0, 0, 0, 0, 100, 100, 100};
-    struct Row {
-        const int32_t *points;
-        MarkType type;
-        PenPoint tail, tip;
-    } rows[] = {
-        {clockwise, MarkType::Right, {50, -22}, {50, 22}},  // down, in
-        {clockwise, MarkType::Left, {50, 22}, {50, -22}},   // up, out
-        {counter, MarkType::Right, {50, -22}, {50, 22}},    // still in
-        {counter, MarkType::Left, {50, 22}, {50, -22}},     // still out
-        {clockwise, MarkType::Both, {50, 22}, {50, -22}},   // right to left
-    };
-    for (const Row &row : rows) {
-        const LabelMark mark = dravik::regionLabelMark(row.points, 4, row.type);
-        EXPECT_EQ(mark.tail, row.tail) << int(row.type);
-        EXPECT_EQ(mark.tip, row.tip) << int(row.type);
-        EXPECT_EQ(mark.bothEnds, row.type == MarkType::Both);
-    }
-    // A centroid on the edge itself (a region of two points) is a tie:
-    // type 0 points at the right-hand end, type 1 at the left-hand one.
-    const int32_t edge[] = {0, 0, 100, 0};
-    EXPECT_EQ(dravik::regionLabelMark(edge, 2, MarkType::Right).tip, (PenPoint{50, 22}));
-    EXPECT_EQ(dravik::regionLabelMark(edge, 2, MarkType::Left).tip, (PenPoint{50, -22}));
-}
 
 // ---- Through the exports, on a cairo image surface -----------------------
 
