@@ -7,6 +7,11 @@
 
 using namespace dravik;
 
+// Hosts lay the descriptor out themselves: four plane pointers and six
+// int32 fields, ten 32-bit fields in a 32-bit build.
+static_assert(sizeof(DravikFrame) ==
+              4 * sizeof(uint8_t *) + 6 * sizeof(int32_t));
+
 namespace {
 
 bool toPoint(const Planes &p, float x, float y, Point *out)

@@ -1,5 +1,6 @@
 // On-screen text of the drawing-context family: what the export hands to
-// the platform's text engine (linux/osd.cpp draws it with Pango on cairo).
+// the platform's text engine (linux/osd.cpp draws it with Pango on cairo,
+// windows/osd.cpp with GDI+ on the HDC).
 #pragma once
 
 #include "Dravik.h"
