@@ -141,8 +141,11 @@ Dravik_GdiplusOSD(uint32_t x, uint32_t y, const char *text, uint32_t fontSize,
 
 DRAVIK_API int DRAVIK_CALL Dravik_StartTextEngine(void)
 {
-    hostStarts.fetch_add(1);
+    // Counted as the host's only once the engine holds it: a stop on another
+    // thread in between would otherwise release a start not yet made, and
+    // take the engine away from a live word context.
     engineAcquire();
+    hostStarts.fetch_add(1);
     return DRAVIK_OK;
 }
 
