@@ -12,6 +12,7 @@
 
 #include <mutex>
 #include <new>
+#include <string>
 #include <vector>
 
 namespace dravik {
@@ -47,32 +48,58 @@ __attribute__((constructor)) void findOwnFolder()
         setFolder(resolved);
 }
 
+// Loading and releasing the converter, and holding what it brought in,
+// happen one thread at a time; the conversions themselves run at once.
+std::mutex loaderMutex;
+
 // The libraries the converter brought in with it (libyuv and libjpeg for
 // ours), held open while the text engine runs. Loading and relocating them
 // costs about a millisecond, ten times what a text conversion does; held,
 // only the small module itself is loaded and released around each
 // conversion.
-std::mutex heldMutex;
 std::vector<void *> held;
 bool holding = false;
 
-// Holds what was loaded after `module`'s own entry in the link map: the
-// objects its loading brought in (or, rarely, that another thread loaded
-// meanwhile, which costs nothing to hold).
+// Objects the loader lists after the converter module: what its loading
+// brought in (or, rarely, what a host thread loaded meanwhile, which costs
+// nothing to hold). dl_iterate_phdr walks the list under the loader's own
+// lock, so a host thread loading or unloading a library cannot change it
+// under the walk.
+struct LoadedAfter {
+    ElfW(Addr) module;
+    bool seen = false;
+    std::vector<std::string> names;
+};
+
+int collectLoadedAfter(dl_phdr_info *info, size_t, void *data)
+{
+    auto *walk = static_cast<LoadedAfter *>(data);
+    try {
+        if (walk->seen && info->dlpi_name && info->dlpi_name[0])
+            walk->names.emplace_back(info->dlpi_name);
+    } catch (const std::bad_alloc &) {
+        return 1;  // held or not, conversions work; they are only slower
+    }
+    walk->seen = walk->seen || info->dlpi_addr == walk->module;
+    return 0;
+}
+
+// With loaderMutex held.
 void holdDependencies(void *module)
 {
-    std::lock_guard<std::mutex> lock(heldMutex);
     if (holding)
         return;
     link_map *map = nullptr;
     if (dlinfo(module, RTLD_DI_LINKMAP, &map) != 0 || !map)
         return;
     try {
-        for (link_map *dep = map->l_next; dep; dep = dep->l_next)
-            if (void *h = dlopen(dep->l_name, RTLD_NOW | RTLD_NOLOAD))
+        LoadedAfter walk;
+        walk.module = map->l_addr;
+        dl_iterate_phdr(collectLoadedAfter, &walk);
+        for (const std::string &name : walk.names)
+            if (void *h = dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD))
                 held.push_back(h);
     } catch (const std::bad_alloc &) {
-        // Held or not, conversions work; they are only slower.
     }
     holding = true;
 }
@@ -81,7 +108,7 @@ void holdDependencies(void *module)
 
 void releaseConverterDependencies()
 {
-    std::lock_guard<std::mutex> lock(heldMutex);
+    std::lock_guard<std::mutex> lock(loaderMutex);
     for (void *h : held)
         dlclose(h);
     held.clear();
@@ -100,18 +127,24 @@ int convertBgrToYuv(const uint8_t *bgr, int width, int height, uint8_t *yuv)
         snprintf(path, sizeof path, "%s/%s", ownFolder, kConverterModule) >=
             static_cast<int>(sizeof path))
         return DRAVIK_E_CONVERTER;
-    void *module = dlopen(path, RTLD_NOW | RTLD_LOCAL);
-    if (!module)
-        return DRAVIK_E_CONVERTER;
-    holdDependencies(module);
-    auto *convert = reinterpret_cast<decltype(&DSP_bgr24toyuv420)>(
-        dlsym(module, "DSP_bgr24toyuv420"));
+    void *module;
+    decltype(&DSP_bgr24toyuv420) convert = nullptr;
+    {
+        std::lock_guard<std::mutex> lock(loaderMutex);
+        module = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+        if (!module)
+            return DRAVIK_E_CONVERTER;
+        holdDependencies(module);
+        convert = reinterpret_cast<decltype(convert)>(
+            dlsym(module, "DSP_bgr24toyuv420"));
+    }
     int rc = DRAVIK_E_CONVERTER;
     if (convert) {
         const int planeSize = width * height;
         rc = convert(bgr, width, height, yuv, width, yuv + planeSize,
                      width / 2, yuv + planeSize + planeSize / 4, width / 2);
     }
+    std::lock_guard<std::mutex> lock(loaderMutex);
     dlclose(module);
     return rc;
 }
