@@ -55,6 +55,10 @@ const char *findFamily(const char *name)
 
 void startEngine()
 {
+    // fontconfig is loaded here, before the font map: the font map would
+    // start loading it on a thread of its own while the family list below
+    // waits for it, two threads in fontconfig's set-up at once.
+    FcInit();
     fontMap = pango_cairo_font_map_new();
     try {
         familyNames = installedFamilies();
