@@ -8,10 +8,13 @@
 #include <vector>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size);
+extern "C" __attribute__((weak)) int LLVMFuzzerInitialize(int *argc, char ***argv);
 
 int main(int argc, char **argv)
 {
     namespace fs = std::filesystem;
+    if (LLVMFuzzerInitialize)
+        LLVMFuzzerInitialize(&argc, &argv);
     int runs = 0;
     auto replay = [&runs](const fs::path &file) {
         std::ifstream in(file, std::ios::binary);
