@@ -210,9 +210,10 @@ DRAVIK_API int DRAVIK_CALL Dravik_DrawPloygon(
  * Dravik_DrawLine) or a position that is NaN or infinite; DRAVIK_E_CONTEXT,
  * DRAVIK_E_NOMEM, DRAVIK_E_BITMAP or DRAVIK_E_CONVERTER when rendering could
  * not be done; DRAVIK_E_POSITION for a frame of negative size; or the
- * converter's own non-zero result. A failed call on an empty slot leaves it
- * empty; a context already in the slot stays there and is rendered again by
- * its next call. Nothing is drawn into the frame on failure.
+ * converter's own non-zero result. A call whose rendering failed leaves an
+ * empty slot empty; a context already in the slot stays there and is
+ * rendered again by its next call. After DRAVIK_E_POSITION the rendered
+ * context is kept in the slot. Nothing is drawn into the frame on failure.
  *
  * Calls on different contexts may run on different threads at once; one
  * context is used by one thread at a time.
@@ -326,7 +327,9 @@ DRAVIK_API int DRAVIK_CALL Dravik_GdiplusDrawRectLabelLine(
  * `fontName` (matched as for Dravik_DrawWord, but with no fallback: a name
  * that names no installed family draws nothing), regular weight,
  * `fontSize` pixels. Texts and font names longer than 512 UTF-16 code units
- * are cut there (never inside a character).
+ * are cut there (never inside a character). A size of 0, or a font the text
+ * engine cannot make at the context's scale (on Linux: above 32767 device
+ * pixels), draws nothing and leaves the context usable.
  * textOpacity, boxOpacity: percent, 0..100; alpha is opacity * 255 / 100 in
  *   unsigned integer arithmetic, its low byte taken (50 gives 127).
  * boxSwitch: exactly 1 first fills the text's box (the extent it is laid

@@ -6,11 +6,17 @@
 #include <cairo.h>
 #include <glib.h>
 
+#include <algorithm>
+#include <cmath>
 #include <string>
 
 namespace dravik {
 
 namespace {
+
+// FreeType makes no font larger than this, in device pixels (and fails a
+// little below its 65535-pixel limit once sizes are rounded).
+constexpr double kMaxDeviceFontSize = 32767;
 
 // The text as valid UTF-8 of at most `units` UTF-16 code units, cut before
 // the first character that would not fit whole.
@@ -36,15 +42,45 @@ void setArgb(cairo_t *cr, uint32_t argb)
                           (argb >> 24) / 255.0);
 }
 
+// A font size in the device pixels of `cr`: the size times the larger
+// scale of its transform.
+double deviceSize(cairo_t *cr, uint32_t size)
+{
+    cairo_matrix_t m;
+    cairo_get_matrix(cr, &m);
+    return size * std::max(std::hypot(m.xx, m.yx), std::hypot(m.xy, m.yy));
+}
+
+// Whether the text shows on `cr` without putting it in an error state: a
+// font that FreeType cannot make for the context's transform (some fonts
+// fail at tiny sizes too) fails, and cairo keeps such a failure on the
+// context for good, so that the host could draw nothing more on it. The
+// text is shown first on a scratch context with the same transform.
+bool showsCleanly(cairo_t *cr, const TextLayout &layout)
+{
+    cairo_surface_t *scratch = cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1);
+    cairo_t *probe = cairo_create(scratch);
+    cairo_matrix_t matrix;
+    cairo_get_matrix(cr, &matrix);
+    cairo_set_matrix(probe, &matrix);
+    layout.show(probe, 0, 0);
+    const bool clean = cairo_status(probe) == CAIRO_STATUS_SUCCESS;
+    cairo_destroy(probe);
+    cairo_surface_destroy(scratch);
+    return clean;
+}
+
 }  // namespace
 
 void drawOsd(DravikDC cr, const OsdText &osd)
 {
+    if (osd.fontSize == 0 || !(deviceSize(cr, osd.fontSize) <= kMaxDeviceFontSize))
+        return;
     const std::string text = cutToUnits(osd.text, kOsdMaxUnits);
     const std::string fontName = cutToUnits(osd.fontName, kOsdMaxUnits);
     TextLayout layout(text.c_str(), fontName.c_str(), osd.fontSize,
                       FontWeight::Regular, Fallback::Nothing);
-    if (!layout.valid())
+    if (!layout.valid() || !showsCleanly(cr, layout))
         return;
 
     // The host's path and current point survive the fill and the text.

@@ -299,6 +299,33 @@ TEST_F(DcText, BoxAlphaAndSwitch)
     EXPECT_GT(opaque, 20);  // glyph cores, fully opaque over the box
 }
 
+// A font the text engine cannot make for the context draws nothing, and the
+// context stays usable: cairo would keep the font's failure on it for good.
+TEST_F(DcText, FontsTooLargeForTheContextDrawNothing)
+{
+    struct Row {
+        const char *name;
+        uint32_t size;
+        double scale;
+    } rows[] = {
+        {"size 0", 0, 1},
+        {"40000 pixels", 40000, 1},
+        {"2^22 pixels", 1u << 22, 1},
+        {"20 pixels scaled 10000 times", 20, 1e4},
+        {"20 pixels scaled a million times", 20, 1e6},
+    };
+    for (const Row &row : rows) {
+        Canvas c;
+        cairo_scale(c.dc(), row.scale, row.scale);
+        EXPECT_EQ(Dravik_GdiplusOSD(0, 0, "Wg 车", row.size, "DejaVu Sans", kWhite,
+                                    100, kWhite, 100, 0, 1, c.dc()),
+                  DRAVIK_OK)
+            << row.name;
+        EXPECT_EQ(cairo_status(c.dc()), CAIRO_STATUS_SUCCESS) << row.name;
+        EXPECT_EQ(c.paintedCount(), 0) << row.name;
+    }
+}
+
 TEST_F(DcText, NothingForAnUnknownFamilyOrAStoppedEngine)
 {
     Canvas c;
