@@ -28,6 +28,7 @@
 #include <unistd.h>
 
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <vector>
@@ -38,8 +39,8 @@ namespace {
 #define FUZZ_CHECK(condition)                                               \
     do {                                                                    \
         if (!(condition)) {                                                 \
-            __builtin_printf("check failed: %s (line %d)\n", #condition,   \
-                             __LINE__);                                     \
+            fprintf(stderr, "check failed: %s (line %d)\n", #condition,    \
+                    __LINE__);                                              \
             abort();                                                        \
         }                                                                   \
     } while (0)
@@ -307,6 +308,7 @@ public:
     void check(const State &before, int rc, bool keepsPoint) const
     {
         const State after = state();
+        FUZZ_CHECK(after.status == before.status);
         FUZZ_CHECK(after.r == before.r && after.g == before.g &&
                    after.b == before.b && after.a == before.a);
         FUZZ_CHECK(after.width == before.width && after.cap == before.cap &&
@@ -314,7 +316,6 @@ public:
                    after.antialias == before.antialias &&
                    after.dashes == before.dashes);
         FUZZ_CHECK(memcmp(&after.matrix, &before.matrix, sizeof after.matrix) == 0);
-        FUZZ_CHECK(after.status == before.status);
         if (rc != DRAVIK_OK)
             FUZZ_CHECK(after.pixels == before.pixels);
         if (keepsPoint || rc != DRAVIK_OK)
