@@ -45,6 +45,7 @@ MainWindow::MainWindow(QWidget *parent)
 
     for (QPushButton *button : playbackButtons() + reviewButtons())
         button->setEnabled(false);
+    setupKeys();
 
     // Verdict copies and snapshots are filed below "image" in the current folder.
     if (!QDir().exists(QStringLiteral("image")))

@@ -28,8 +28,9 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    // Its test sets plateInvalidCount, which no widget shows.
+    // Their tests read and set plateInvalidCount, which no widget shows.
     friend class TestReportWindow;
+    friend class TestKeys;
 
 protected:
     void wheelEvent(QWheelEvent *event) override;
@@ -41,6 +42,8 @@ private slots:
     //                            position poll, the time editor, the snapshot
     //   mainwindow_report.cpp    the rates and the export
     //   mainwindow.cpp           the zoom controls' focus hand-back, the formulas
+    // The keys that press the review buttons, and Ctrl+Z, are not slots:
+    // mainwindow_keys.cpp builds them.
     void on_btn_OpenImg_clicked();
     void on_btn_Right_clicked();
     void on_btn_Play_clicked();
@@ -93,6 +96,10 @@ private:
     struct Verdict;
     void showPicture();
     void fileCurrentPicture(const Verdict &verdict);
+    // Takes back the last filing still on record (Ctrl+Z).
+    void undoFiling();
+    // The review buttons' keys and the undo key (mainwindow_keys.cpp).
+    void setupKeys();
     void setSpeed(int level);
 
     Ui::MainWindow *ui = nullptr;
@@ -109,6 +116,17 @@ private:
     QTimer *playTimer = nullptr;
     ShowImage *imageView = nullptr;
     QString lastPath;
+
+    // What one successful filing did, so that undoFiling can take it back.
+    struct Filing
+    {
+        int picture = 0; // its picIndex
+        QString copy;    // the copy it made: verdict folder and file name, "\" form
+        QVector<TallyRow> tallies;
+        bool platesInvalid = false; // also counted in plateInvalidCount
+    };
+    // The open folder's filings, oldest first; opening a folder clears it.
+    QVector<Filing> filings;
 };
 
 #endif // MAINWINDOW_H

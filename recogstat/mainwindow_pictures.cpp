@@ -1,6 +1,6 @@
 // This file implements the capture-picture review: opening a folder of
-// capture pictures, stepping through it and filing each picture under a
-// verdict.
+// capture pictures, stepping through it, filing each picture under a
+// verdict and taking a filing back.
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
@@ -20,6 +20,22 @@ struct MainWindow::Verdict
     QVector<TallyRow> tallies;
     bool platesInvalid = false; // also counts in plateInvalidCount
 };
+
+namespace {
+
+// Whether two files hold the same bytes; false when either cannot be read.
+// Capture pictures are a few megabytes at most, so both are read whole.
+bool sameContents(const QString &a, const QString &b)
+{
+    QFile one(a);
+    QFile other(b);
+    if (!one.open(QIODevice::ReadOnly) || !other.open(QIODevice::ReadOnly)
+        || one.size() != other.size())
+        return false;
+    return one.readAll() == other.readAll();
+}
+
+} // namespace
 
 // Opening a folder starts a new review: its pictures, position 1, every
 // tally at 0. A cancelled dialog or a folder without a single usable
@@ -55,6 +71,7 @@ void MainWindow::on_btn_OpenImg_clicked()
             if (QTableWidgetItem *cell = table->item(row, 0))
                 cell->setData(Qt::DisplayRole, QStringLiteral("0"));
     plateInvalidCount = 0;
+    filings.clear();
     updatePlayFocus();
 }
 
@@ -137,11 +154,46 @@ void MainWindow::fileCurrentPicture(const Verdict &verdict)
                 raiseTally(row);
             if (verdict.platesInvalid)
                 ++plateInvalidCount;
+            filings.append({picIndex, target, verdict.tallies, verdict.platesInvalid});
         } else {
             notice(tr("文件已存在"));
         }
     }
     on_btn_NextImg_clicked();
+    updatePlayFocus();
+}
+
+// Takes back the last filing still on record: its copy goes, its tallies
+// drop by one, the picture is unprocessed again and shown. A copy that no
+// longer holds the picture's bytes is the reviewer's own file by now: it
+// stays, and so does everything else. The rates in tb_Rate wait for the
+// next "统计结果".
+void MainWindow::undoFiling()
+{
+    if (filings.isEmpty())
+        return;
+    const Filing last = filings.last();
+    PictureRecord &r = picRecords[last.picture];
+    const QString copy = systemPath(last.copy);
+    if (!sameContents(copy, systemPath(r.filePath))) {
+        notice(tr("无法撤销：文件已被修改"));
+        updatePlayFocus();
+        return;
+    }
+    if (!QFile::remove(copy)) {
+        notice(tr("无法撤销：文件无法删除"));
+        updatePlayFocus();
+        return;
+    }
+    filings.removeLast();
+    for (TallyRow row : last.tallies)
+        raiseTally(row, -1);
+    if (last.platesInvalid)
+        --plateInvalidCount;
+    r.processed = 0;
+    ui->sb_ImgSize->setValue(100);
+    picIndex = last.picture;
+    showPicture();
     updatePlayFocus();
 }
 
