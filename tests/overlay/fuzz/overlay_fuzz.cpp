@@ -75,6 +75,15 @@ public:
         const uint8_t b = byte();
         return b == 0xFF ? word() : b % limit;
     }
+    // Sizes and widths: mostly 0 .. limit - 1; 0xF0 .. 0xFE powers of two
+    // from 1024 to 2^24; 0xFF any 32-bit value.
+    uint32_t size(uint32_t limit)
+    {
+        const uint8_t b = byte();
+        if (b >= 0xF0 && b < 0xFF)
+            return 1u << (b - 0xF0 + 10);
+        return b == 0xFF ? word() : b % limit;
+    }
     uint32_t thickness() { return small(24); }
     // Drawing-context pixels: mostly -64 .. 190, now and then any int32.
     int32_t coordinate()
@@ -538,13 +547,13 @@ private:
         if (call == 0) {
             const int32_t x1 = in_.coordinate(), y1 = in_.coordinate();
             const int32_t x2 = in_.coordinate(), y2 = in_.coordinate();
-            const uint32_t width = in_.small(8), colour = in_.word();
+            const uint32_t width = in_.size(8), colour = in_.word();
             rc = Dravik_GdiplusDrawLine(x1, y1, x2, y2, width, colour, 0, 0, 0,
                                         c.dc());
         } else if (call == 1 || call == 2) {
             const int32_t x1 = in_.coordinate(), y1 = in_.coordinate();
             const int32_t x2 = in_.coordinate(), y2 = in_.coordinate();
-            const uint32_t width = in_.small(8), colour = in_.word();
+            const uint32_t width = in_.size(8), colour = in_.word();
             rc = call == 1 ? Dravik_GdiplusDrawRectangle(x1, y1, x2, y2, width,
                                                          colour, 0, 0, 0, 0, 0,
                                                          c.dc())
@@ -553,7 +562,7 @@ private:
                                  in_.type(), c.dc());
         } else if (call == 3 || call == 4) {
             const Points p = readPoints(in_);
-            const uint32_t width = in_.small(8), colour = in_.word();
+            const uint32_t width = in_.size(8), colour = in_.word();
             rc = call == 3 ? Dravik_GdiplusDrawPloygon(p.count(), p.get(), width,
                                                        colour, 0, 0, 0, 0, 0,
                                                        c.dc())
@@ -563,19 +572,19 @@ private:
         } else if (call == 5) {
             const int32_t x1 = in_.coordinate(), y1 = in_.coordinate();
             const int32_t x2 = in_.coordinate(), y2 = in_.coordinate();
-            const uint32_t width = in_.small(8), colour = in_.word();
+            const uint32_t width = in_.size(8), colour = in_.word();
             rc = Dravik_GdiplusDrawLineLabelLine(x1, y1, x2, y2, width, colour, 0,
                                                  in_.type(), c.dc());
         } else if (call == 6) {
             const Points p = readPoints(in_);
-            const uint32_t width = in_.small(8), colour = in_.word();
+            const uint32_t width = in_.size(8), colour = in_.word();
             rc = Dravik_GdiplusDrawRectLabelLine(p.count(), p.get(), width, colour,
                                                  0, in_.type(), c.dc());
         } else {
             const uint32_t x = uint32_t(in_.coordinate());
             const uint32_t y = uint32_t(in_.coordinate());
             const Text text = Text::read(in_);
-            const uint32_t fontSize = in_.small(64);
+            const uint32_t fontSize = in_.size(64);
             const Text font = Text::read(in_);
             const uint32_t textColor = in_.word(), textOpacity = in_.small(101);
             const uint32_t boxColor = in_.word(), boxOpacity = in_.small(101);
