@@ -242,7 +242,9 @@ DRAVIK_API void DRAVIK_CALL Dravik_DrawEnd(DravikWordContext **slot);
  * `penWidth` pixels and `color` (COLORREF) for the length of the call,
  * without antialiasing, so that pixels land where the coordinates say: a
  * width of 0 draws as 1 (a one-pixel line ends just before its end point),
- * widths above 1 have round caps and joins. Afterwards the context's
+ * widths above 1 have round caps and joins (on Linux a pen wider than
+ * 2^23 device pixels is drawn that wide, which covers any surface it
+ * passes). Afterwards the context's
  * source, line width, caps, joins, dash and antialias are as before, its
  * path holds nothing but the current point, and that point is the last
  * point drawn to (a call that drew nothing leaves the context alone).

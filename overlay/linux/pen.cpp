@@ -3,11 +3,35 @@
 
 #include <cairo.h>
 
+#include <algorithm>
+#include <cmath>
+
 namespace dravik {
+
+namespace {
+
+// Pens wider than this many device pixels are drawn this wide, which still
+// covers any surface they pass: cairo's coordinates end 2^23 pixels either
+// side of the origin, a pen reaching out farther drew nothing at all, and
+// far wider ones made cairo run out of memory, a failure it then keeps on
+// the host's context for good.
+constexpr double kMaxDeviceWidth = 1 << 23;
+
+// The pen width in the context's user space.
+double userWidth(DravikDC dc, uint32_t width)
+{
+    const double w = width == 0 ? 1.0 : static_cast<double>(width);
+    cairo_matrix_t m;
+    cairo_get_matrix(dc, &m);
+    const double scale = std::max(std::hypot(m.xx, m.yx), std::hypot(m.xy, m.yy));
+    return scale > 0 && w * scale > kMaxDeviceWidth ? kMaxDeviceWidth / scale : w;
+}
+
+}  // namespace
 
 Pen::Pen(DravikDC dc, uint32_t width, uint32_t colorref) : dc_(dc)
 {
-    const double w = width == 0 ? 1.0 : static_cast<double>(width);
+    const double w = userWidth(dc, width);
     // Without antialiasing an odd width centred on a pixel edge would paint
     // the row above: half a pixel in puts it on the row the number names.
     offset_ = width % 2 == 0 && width != 0 ? 0.0 : 0.5;

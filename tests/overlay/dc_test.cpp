@@ -100,6 +100,22 @@ TEST(DcPen, PixelsLandWhereTheNumbersSay)
     }
 }
 
+// A pen far wider than anything the context shows covers it, and leaves
+// it usable: cairo ran out of memory on such pens and kept that failure.
+TEST(DcPen, PensFarWiderThanTheSurfaceCoverIt)
+{
+    for (const double scale : {1.0, 1e6}) {
+        Canvas c;
+        cairo_scale(c.dc(), scale, scale);
+        const int32_t points[] = {-1, 0, 1, 0};
+        EXPECT_EQ(Dravik_GdiplusDrawPloygon(2, points, 83886335, kWhite, 0, 0, 0, 0,
+                                            0, c.dc()),
+                  DRAVIK_OK);
+        EXPECT_EQ(cairo_status(c.dc()), CAIRO_STATUS_SUCCESS) << scale;
+        EXPECT_EQ(c.paintedCount(), 200 * 200) << scale;
+    }
+}
+
 TEST(DcPen, BracketsAndMarksOnTheSurface)
 {
     Canvas c;
