@@ -2,6 +2,7 @@
 #include "dialogs.h"
 #include "fake_tormo.h"
 #include "mainwindow.h"
+#include "widgets.h"
 
 #include <QDirIterator>
 #include <QLabel>
@@ -19,9 +20,6 @@ class TestKeys : public QObject
 
     QString startDir = QDir::currentPath();
     QScopedPointer<QTemporaryDir> work; // the current folder, "image" below it
-
-    template <typename T = QWidget>
-    static T *child(MainWindow &w, const char *name) { return w.findChild<T *>(QLatin1String(name)); }
 
     // Position, name and mark; the tallies; every file below "image" with its size.
     static QString shown(MainWindow &w)

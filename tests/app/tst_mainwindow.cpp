@@ -1,5 +1,6 @@
 #include "mainwindow.h"
 #include "showimage.h"
+#include "widgets.h"
 
 #include <QAbstractButton>
 #include <QHeaderView>
@@ -35,15 +36,6 @@ class TestMainWindow : public QObject
 private:
     QTemporaryDir workDir;
     QString startDir;
-
-    template <typename T = QWidget>
-    static T *child(MainWindow &w, const char *name)
-    {
-        T *found = w.findChild<T *>(QLatin1String(name));
-        if (!found)
-            qFatal("no child %s", name);
-        return found;
-    }
 
     static void wheel(QWidget *target, QPoint angle)
     {

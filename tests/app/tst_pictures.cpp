@@ -2,6 +2,7 @@
 #include "dialogs.h"
 #include "mainwindow.h"
 #include "showimage.h"
+#include "widgets.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -21,15 +22,6 @@ class TestPictures : public QObject
 private:
     QString startDir;
     QScopedPointer<QTemporaryDir> work; // the current folder, "image" below it
-
-    template <typename T = QWidget>
-    static T *child(MainWindow &w, const char *name)
-    {
-        T *found = w.findChild<T *>(QLatin1String(name));
-        if (!found)
-            qFatal("no child %s", name);
-        return found;
-    }
 
     static QString text(MainWindow &w, const char *label) { return child<QLabel>(w, label)->text(); }
 

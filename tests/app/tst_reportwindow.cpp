@@ -4,6 +4,7 @@
 
 #include "dialogs.h"
 #include "file_limit.h"
+#include "widgets.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -20,15 +21,6 @@
 class TestReportWindow : public QObject
 {
     Q_OBJECT
-
-    template <typename T = QWidget>
-    static T *child(QWidget &w, const char *name)
-    {
-        T *found = w.findChild<T *>(QLatin1String(name));
-        if (!found)
-            qFatal("no child %s", name);
-        return found;
-    }
 
     QTemporaryDir workDir; // the window files into "image" below the current folder
     QString startDir = QDir::currentPath();

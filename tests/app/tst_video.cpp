@@ -1,6 +1,7 @@
 #include "dialogs.h"
 #include "fake_tormo.h"
 #include "mainwindow.h"
+#include "widgets.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -21,15 +22,6 @@ class TestVideo : public QObject
 private:
     QTemporaryDir dir;
     QString startDir;
-
-    template <typename T = QWidget>
-    static T *child(MainWindow &w, const char *name)
-    {
-        T *found = w.findChild<T *>(QLatin1String(name));
-        if (!found)
-            qFatal("no child %s", name);
-        return found;
-    }
 
     static QString text(MainWindow &w, const char *label)
     {

@@ -1,5 +1,6 @@
 #include "dialogs.h"
 #include "mainwindow.h"
+#include "widgets.h"
 
 #include <QDirIterator>
 #include <QImage>
@@ -21,15 +22,6 @@ class TestVideoEndToEnd : public QObject
 private:
     QTemporaryDir dir;
     QString startDir;
-
-    template <typename T = QWidget>
-    static T *child(MainWindow &w, const char *name)
-    {
-        T *found = w.findChild<T *>(QLatin1String(name));
-        if (!found)
-            qFatal("no child %s", name);
-        return found;
-    }
 
     static int position(MainWindow &w) { return child<QSlider>(w, "sl_PlayTime")->value(); }
 
