@@ -1,11 +1,9 @@
-// The drawing-context family on GDI and GDI+: what the pen paints on a
-// memory DC over a DIB section, the HDC's pen and current position around
-// every call, the on-screen text, the text engine's cut and the converter
-// released after each conversion.
-#include "Dravik.h"
-#include "converter.h"
+// The drawing-context family on GDI and GDI+, beyond what dc_canvas_test.cpp
+// checks on every platform: the pen's caps and line ends on a memory DC over
+// a DIB section, the HDC's pen and current position around every call, the
+// text engine's cut and the converter released after each conversion.
+#include "dc_text.h"
 #include "test_module.h"
-#include "text_engine.h"
 
 #include <gtest/gtest.h>
 
@@ -14,92 +12,17 @@
 
 namespace {
 
-constexpr uint32_t kRed = 0x0000FF, kWhite = 0xFFFFFF;
-
-// A black 200 x 200 top-down DIB section in a memory DC whose viewport
-// origin is (origin, origin): with the default 100, positions -100 .. 99
-// show.
-class Canvas {
-public:
-    explicit Canvas(int origin = 100) : origin_(origin), dc_(CreateCompatibleDC(nullptr))
-    {
-        BITMAPINFO info = {};
-        info.bmiHeader.biSize = sizeof info.bmiHeader;
-        info.bmiHeader.biWidth = 200;
-        info.bmiHeader.biHeight = -200;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 24;
-        info.bmiHeader.biCompression = BI_RGB;
-        bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits_, nullptr, 0);
-        previous_ = SelectObject(dc_, bitmap_);
-        memset(bits_, 0, kStride * 200);
-        SetViewportOrgEx(dc_, origin, origin, nullptr);
-    }
-    ~Canvas()
-    {
-        SelectObject(dc_, previous_);
-        DeleteObject(bitmap_);
-        DeleteDC(dc_);
-    }
-    HDC dc() const { return dc_; }
-
-    // The 0xRRGGBB at position (x, y).
-    uint32_t at(int x, int y) const
-    {
-        GdiFlush();
-        const auto *p = static_cast<const uint8_t *>(bits_) +
-                        (y + origin_) * kStride + (x + origin_) * 3;
-        return uint32_t(p[2]) << 16 | uint32_t(p[1]) << 8 | p[0];
-    }
-    bool painted(int x, int y) const { return at(x, y) != 0; }
-    int paintedCount() const
-    {
-        int n = 0;
-        for (int y = -origin_; y < 200 - origin_; ++y)
-            for (int x = -origin_; x < 200 - origin_; ++x)
-                n += painted(x, y);
-        return n;
-    }
-
-private:
-    static constexpr int kStride = 600;  // 200 pixels of 3 bytes, no padding
-    int origin_;
-    HDC dc_;
-    HBITMAP bitmap_;
-    HGDIOBJ previous_;
-    void *bits_ = nullptr;
-};
-
-TEST(GdiPen, PixelsLandWhereTheNumbersSay)
+TEST(GdiPen, RoundCapsPastTheEnds)
 {
-    {
-        Canvas c;  // a one-pixel pen: row 40, columns 0 .. 99
-        ASSERT_EQ(Dravik_GdiplusDrawLine(0, 40, 100, 40, 1, kRed, 0, 0, 0, c.dc()),
-                  DRAVIK_OK);
-        EXPECT_EQ(c.at(0, 40), 0xFF0000u);  // COLORREF red is 0x0000FF
-        EXPECT_TRUE(c.painted(99, 40));
-        EXPECT_EQ(c.paintedCount(), 100);
-    }
-    {
-        Canvas c, one;  // width 0 draws as 1
-        Dravik_GdiplusDrawLine(-50, -10, 20, 30, 0, kWhite, 0, 0, 0, c.dc());
-        Dravik_GdiplusDrawLine(-50, -10, 20, 30, 1, kWhite, 0, 0, 0, one.dc());
-        EXPECT_GT(c.paintedCount(), 60);
-        for (int y = -100; y < 100; ++y)
-            for (int x = -100; x < 100; ++x)
-                ASSERT_EQ(c.at(x, y), one.at(x, y)) << x << "," << y;
-    }
-    {
-        Canvas c;  // five pixels wide, round caps past the ends
-        Dravik_GdiplusDrawLine(-20, 40, 20, 40, 5, kWhite, 0, 0, 0, c.dc());
-        EXPECT_TRUE(c.painted(0, 38) && c.painted(0, 42));
-        EXPECT_FALSE(c.painted(0, 36) || c.painted(0, 44));
-        EXPECT_TRUE(c.painted(21, 40));
-        EXPECT_FALSE(c.painted(23, 38));
-    }
+    Canvas c;  // five pixels wide
+    Dravik_GdiplusDrawLine(-20, 40, 20, 40, 5, kWhite, 0, 0, 0, c.dc());
+    EXPECT_TRUE(c.painted(0, 38) && c.painted(0, 42));
+    EXPECT_FALSE(c.painted(0, 36) || c.painted(0, 44));
+    EXPECT_TRUE(c.painted(21, 40));
+    EXPECT_FALSE(c.painted(23, 38));
 }
 
-TEST(GdiPen, BracketsAndMarksOnTheBitmap)
+TEST(GdiPen, BracketsOnTheBitmap)
 {
     Canvas c;
     ASSERT_EQ(Dravik_GdiplusDrawRectangleWithType(0, 0, 30, 60, 1, kWhite, 0, 0, 0,
@@ -114,14 +37,6 @@ TEST(GdiPen, BracketsAndMarksOnTheBitmap)
         EXPECT_EQ(c.painted(0, y), y <= 20 || y > 40) << "left " << y;
         EXPECT_EQ(c.painted(30, y), y < 20 || y >= 40) << "right " << y;
     }
-
-    Canvas mark;  // the example mark, its top half at negative y
-    ASSERT_EQ(Dravik_GdiplusDrawLineLabelLine(0, 0, 100, 0, 1, kWhite, 0, 0, mark.dc()),
-              DRAVIK_OK);
-    for (int y = -22; y < 22; ++y)
-        EXPECT_TRUE(mark.painted(50, y)) << y;
-    EXPECT_TRUE(mark.painted(44, 16) && mark.painted(56, 16));  // the wings
-    EXPECT_FALSE(mark.painted(50, -23) || mark.painted(49, 0) || mark.painted(20, 0));
 }
 
 TEST(GdiPen, TheHostsPenIsBackWithThePositionAtTheLastPointDrawn)
@@ -188,86 +103,7 @@ TEST(GdiPen, TheHostsPenIsBackWithThePositionAtTheLastPointDrawn)
 
 // ---- On-screen text and the text engine ------------------------------------
 
-class GdiText : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        dravik::setConverterFolderForTesting(DRAVIK_OUTPUT_DIR);
-        ASSERT_EQ(Dravik_StartTextEngine(), DRAVIK_OK);
-    }
-    void TearDown() override
-    {
-        Dravik_StopTextEngine();
-        EXPECT_EQ(dravik::engineRefCount.load(), 0u);
-    }
-
-    static int osd(Canvas &c, const char *text, const char *font, uint32_t textOpacity,
-                   uint32_t boxOpacity, int32_t boxSwitch)
-    {
-        return Dravik_GdiplusOSD(10, 20, text, 24, font, kWhite, textOpacity, kWhite,
-                                 boxOpacity, 0, boxSwitch, c.dc());
-    }
-};
-
-TEST_F(GdiText, BoxAlphaAndSwitch)
-{
-    Canvas box(0);
-    ASSERT_EQ(osd(box, "Lane 2", "DejaVu Sans", 0, 50, 1), DRAVIK_OK);
-    EXPECT_EQ(box.at(10, 20), 0x7F7F7Fu);  // alpha 127 of white over black
-    EXPECT_EQ(box.at(9, 20), 0u);
-    EXPECT_EQ(box.at(10, 19), 0u);
-    const int boxPixels = box.paintedCount();
-    EXPECT_GT(boxPixels, 60 * 20);
-    for (int y = 0; y < 200; ++y)
-        for (int x = 0; x < 200; ++x)
-            ASSERT_TRUE(box.at(x, y) == 0 || box.at(x, y) == 0x7F7F7F);
-
-    Canvas text(0);
-    ASSERT_EQ(osd(text, "Lane 2", "DejaVu Sans", 100, 50, 0), DRAVIK_OK);  // no box
-    EXPECT_EQ(text.at(10, 20), 0u);
-    EXPECT_GT(text.paintedCount(), 50);
-    EXPECT_LT(text.paintedCount(), boxPixels / 2);
-
-    Canvas both(0);
-    ASSERT_EQ(osd(both, "Lane 2", "DejaVu Sans", 100, 50, 1), DRAVIK_OK);
-    EXPECT_EQ(both.paintedCount(), boxPixels);
-    int opaque = 0;
-    for (int y = 0; y < 200; ++y)
-        for (int x = 0; x < 200; ++x)
-            opaque += both.at(x, y) == 0xFFFFFF;
-    EXPECT_GT(opaque, 20);  // glyph cores, fully opaque over the box
-}
-
-TEST_F(GdiText, NothingForAnUnknownFamilyOrAStoppedEngine)
-{
-    Canvas c;
-    EXPECT_EQ(osd(c, "Lane 2", "No Such Family", 100, 100, 1), DRAVIK_OK);
-    EXPECT_EQ(osd(c, "Lane 2", "DejaVuSans", 100, 100, 1), DRAVIK_OK);
-    EXPECT_EQ(osd(c, "Lane 2", "", 100, 100, 1), DRAVIK_OK);
-    EXPECT_EQ(osd(c, "Lane 2", "DejaVu Sans", 0, 100, 2), DRAVIK_OK);  // nothing asked
-    EXPECT_EQ(c.paintedCount(), 0);
-
-    Dravik_StopTextEngine();
-    Dravik_StopTextEngine();  // unbalanced: ignored
-    EXPECT_EQ(dravik::engineRefCount.load(), 0u);
-    EXPECT_EQ(osd(c, "Lane 2", "DejaVu Sans", 100, 100, 1), DRAVIK_OK);
-    EXPECT_EQ(c.paintedCount(), 0);
-
-    // A word context keeps the engine running; GBK text in the Chinese
-    // family ("中国").
-    uint8_t y[64 * 32], u[32 * 16], v[32 * 16];
-    DravikFrame frame{{y, u, v, nullptr}, {64, 32, 32, 0}, 64, 32};
-    DravikWordContext *slot = nullptr;
-    ASSERT_EQ(Dravik_DrawWord(0, 0, 0, 0, 1, 0, "x", 12, 0, "DejaVu Sans", kWhite,
-                              &frame, &slot, 0),
-              DRAVIK_OK);
-    EXPECT_EQ(osd(c, "\xd6\xd0\xb9\xfa", "WenQuanYi Micro Hei", 100, 0, 1), DRAVIK_OK);
-    EXPECT_GT(c.paintedCount(), 20);
-    Dravik_DrawEnd(&slot);
-    Dravik_StartTextEngine();  // for TearDown's stop
-}
-
-TEST_F(GdiText, TheConverterIsLoadedForEachConversionOnly)
+TEST_F(DcText, TheConverterIsLoadedForEachConversionOnly)
 {
     const std::string module = std::string(DRAVIK_OUTPUT_DIR) + "/" + dravik::kConverterModule;
     uint8_t y[64 * 32], u[32 * 16], v[32 * 16];
@@ -278,7 +114,7 @@ TEST_F(GdiText, TheConverterIsLoadedForEachConversionOnly)
     EXPECT_FALSE(TestModule::loaded(module));
 }
 
-TEST_F(GdiText, LongTextsAreCutAt512Units)
+TEST_F(DcText, LongTextsAreCutAt512Units)
 {
     auto widthOf = [](const std::string &text) {
         dravik::TextLayout layout(text.c_str(), "DejaVu Sans", 20,
