@@ -4,12 +4,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <vector>
 
 using namespace enginetest;
 namespace fs = std::filesystem;
@@ -97,6 +99,31 @@ TEST_F(EngineTest, SeeksExactlyEvenWithLongKeyframeIntervals)
     EXPECT_EQ(Tormo_SetPlayedTime(r.port, kLongGopLength + 1), 0);
     EXPECT_EQ(r.position(), 0);
 }
+
+// Every second of gop15.ts that is no keyframe: the picture a seek lands
+// on lies up to 14 s past the keyframe it is decoded from.
+class ExactSeekTest : public EngineTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ExactSeekTest, LandsOnTheSecondFarFromTheKeyframe)
+{
+    Recording r(media("gop15.ts"));
+    ASSERT_EQ(r.opened, 1);
+    Tormo_SpeedPlay(r.port, 5);
+    EXPECT_EQ(secondAfterSeek(r, GetParam()), GetParam() + 1);
+}
+
+std::vector<int> secondsBetweenKeyframes()
+{
+    std::vector<int> seconds;
+    for (int s = 1; s < kGop15Length; ++s) {
+        if (s % 15 != 0)
+            seconds.push_back(s);
+    }
+    return seconds;
+}
+
+INSTANTIATE_TEST_SUITE_P(FifteenSecondKeyframes, ExactSeekTest,
+                         ::testing::ValuesIn(secondsBetweenKeyframes()));
 
 TEST_F(EngineTest, SpeedCodesScaleThePace)
 {
