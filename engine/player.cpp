@@ -1,6 +1,7 @@
 #include "player.h"
 
 #include "platform.h"
+#include "stream.h"
 
 #include <mpv/client.h>
 
@@ -26,6 +27,8 @@ constexpr double kSeekLeadIn = 10;  // seconds
 // demuxer's search is on decode times.
 constexpr double kKeyframeLeadIn = 0.5;  // seconds
 constexpr unsigned kDecoderThreads = 8;
+// A snapshot waits this long at most for a pending seek to land.
+constexpr double kSeekWaitLimit = 10.0;  // seconds
 // Positions are truncated to whole seconds; a frame a hair before the
 // second (float timestamps) still counts as that second.
 constexpr double kSecondSlack = 0.01;
@@ -98,8 +101,17 @@ std::unique_ptr<Player> Player::open(const std::string &path)
     std::unique_ptr<Player> player(new Player(h));
     if (!setOptions(h) || mpv_initialize(h) < 0)
         return nullptr;
+    // A clock that breaks is joined for the player: it reads the file with
+    // its timestamps moved.
     player->timeline = Timeline::read(path);
-    if (!player->load(path))
+    std::string url = path;
+    if (player->timeline && player->timeline->breaks()) {
+        const auto moved = serveMoved(h, *player->timeline);
+        if (!moved)
+            return nullptr;
+        url = *moved;
+    }
+    if (!player->load(url))
         return nullptr;
     return player;
 }
@@ -311,8 +323,25 @@ bool Player::seekTo(double seconds)
     return true;
 }
 
+bool Player::settled()
+{
+    return alive() && (!seeking || restarted);
+}
+
 bool Player::snapshot(const std::string &path)
 {
+    // The position reads as a pending seek's target, and the program names
+    // the snapshot for it: the picture must be the one there.
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::duration<double>(kSeekWaitLimit);
+    while (alive() && !settled()) {
+        const double left = std::chrono::duration<double>(deadline - Clock::now()).count();
+        if (left <= 0)
+            break;
+        const mpv_event *event = mpv_wait_event(h, left);
+        if (event->event_id != MPV_EVENT_NONE)
+            handle(*event);
+    }
     if (!alive())
         return false;
     const char *command[] = {"screenshot-to-file", path.c_str(), "video", nullptr};

@@ -31,6 +31,8 @@ public:
     bool position(int &seconds);
     bool seek(int seconds);
     bool snapshot(const std::string &path);  // UTF-8, extension included
+    // True once the last seek has landed: its picture is decoded.
+    bool settled();
 
 private:
     explicit Player(mpv_handle *handle) : h(handle) {}

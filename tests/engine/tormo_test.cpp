@@ -38,6 +38,32 @@ protected:
     fs::path dir, previous;
 };
 
+// The output of a shell command.
+std::string run(const std::string &command)
+{
+    std::unique_ptr<FILE, int (*)(FILE *)> pipe(popen(command.c_str(), "r"), pclose);
+    std::string out;
+    char chunk[65536];
+    for (size_t n; pipe && (n = fread(chunk, 1, sizeof chunk, pipe.get())) > 0;)
+        out.append(chunk, n);
+    return out;
+}
+
+// Luma of pictures decoded by ffmpeg: those `select` picks, in order.
+std::string grayPictures(const std::string &file, const std::string &select = "1")
+{
+    return run("ffmpeg -v error -i '" + file + "' -vf \"select='" + select
+               + "'\" -fps_mode passthrough -f rawvideo -pix_fmt gray -");
+}
+
+double meanDifference(const std::string &a, const std::string &b, size_t offset = 0)
+{
+    double sum = 0;
+    for (size_t i = 0; i < a.size(); ++i)
+        sum += std::abs(int(uint8_t(a[i])) - int(uint8_t(b[offset + i])));
+    return a.empty() ? 1e9 : sum / double(a.size());
+}
+
 std::string jpegSize(const fs::path &file)
 {
     const std::string command = "ffprobe -v error -show_entries stream=width,height -of csv=p=0 '"
@@ -124,6 +150,50 @@ std::vector<int> secondsBetweenKeyframes()
 
 INSTANTIATE_TEST_SUITE_P(FifteenSecondKeyframes, ExactSeekTest,
                          ::testing::ValuesIn(secondsBetweenKeyframes()));
+
+// Recordings whose clock breaks after 30 s: a camera's restart (the clock
+// from 0 again) and a pause in recording (the clock 100 s on). Both are one
+// timeline of the time their pictures cover.
+class JoinedClockTest : public EngineTest, public ::testing::WithParamInterface<const char *> {};
+
+TEST_P(JoinedClockTest, OneTimelineOfThePicturesTime)
+{
+    const std::string file = media(std::string(GetParam()) + ".ts");
+    Recording r(file);
+    ASSERT_EQ(r.opened, 1);
+    int seconds = -1;
+    EXPECT_EQ(Tormo_GetFileTime(r.port, &seconds), 1);
+    EXPECT_EQ(seconds, kJoinedLength);
+
+    // Across the break at x8, polled as the program polls.
+    Tormo_SpeedPlay(r.port, 5);
+    Tormo_SetPlayedTime(r.port, 26);
+    Tormo_StartPlay(r.port);
+    int last = 26, wentBack = 0;
+    waitUntil([&] {
+        const int now = r.position();
+        wentBack += now < last;
+        last = now;
+        return now >= 36;
+    });
+    Tormo_PausePlay(r.port, 1);
+    EXPECT_EQ(wentBack, 0);
+    EXPECT_GE(last, 36);
+
+    // The picture at 54 s is the recording's 1351st.
+    ASSERT_EQ(Tormo_SetPlayedTime(r.port, 54), 1);
+    ASSERT_EQ(Tormo_Snapshot(r.port, 1, "at54"), 1);
+    const std::string shot = grayPictures("at54.jpg");
+    const std::string frames = grayPictures(file, "eq(n,1325)+eq(n,1350)+eq(n,1375)");
+    ASSERT_EQ(frames.size(), 3 * shot.size());
+    const double at53 = meanDifference(shot, frames, 0);
+    const double at54 = meanDifference(shot, frames, shot.size());
+    const double at55 = meanDifference(shot, frames, 2 * shot.size());
+    EXPECT_LT(at54, 2.0);
+    EXPECT_LT(at54 * 4, std::min(at53, at55));
+}
+
+INSTANTIATE_TEST_SUITE_P(BrokenClocks, JoinedClockTest, ::testing::Values("restart", "pause"));
 
 TEST_F(EngineTest, SpeedCodesScaleThePace)
 {
