@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <random>
 #include <vector>
 
 using namespace enginetest;
@@ -342,6 +343,32 @@ TEST_F(EngineTest, TwoPortsPlayIndependently)
     EXPECT_EQ(Tormo_Snapshot(b.port, 1, "other"), 1);
     EXPECT_TRUE(isJpeg("other.jpg"));
 }
+
+// Random bytes in the middle of a recording, added or in place of some 7 s
+// of pictures: the clock jumps across them, which is no pause in recording.
+class DamageTest : public EngineTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(DamageTest, KeepsTheTimeAcrossDamagedBytes)
+{
+    const bool replacing = GetParam();
+    std::string data = readFile(media("video.ts"));
+    std::mt19937 random(17);
+    std::string junk(replacing ? 100 << 10 : 384 << 10, '\0');
+    for (char &c : junk)
+        c = char(random());
+    const size_t middle = data.size() / 2;
+    data = data.substr(0, middle) + junk + data.substr(middle + (replacing ? junk.size() : 0));
+    std::ofstream("damaged.ts", std::ios::binary) << data;
+
+    Recording r((dir / "damaged.ts").string());
+    ASSERT_EQ(r.opened, 1);
+    int seconds = -1;
+    EXPECT_EQ(Tormo_GetFileTime(r.port, &seconds), 1);
+    EXPECT_EQ(seconds, kVideoLength);
+    EXPECT_EQ(secondAfterSeek(r, 17), 18);
+}
+
+INSTANTIATE_TEST_SUITE_P(AddedOrReplacing, DamageTest, ::testing::Bool());
 
 TEST_F(EngineTest, RejectsWhatIsNoVideoWithinSeconds)
 {
