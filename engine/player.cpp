@@ -1,6 +1,7 @@
 #include "player.h"
 
 #include "platform.h"
+#include "stream.h"
 
 #include <mpv/client.h>
 
@@ -9,15 +10,25 @@
 #include <clocale>
 #include <cmath>
 #include <cstring>
+#include <string>
+#include <thread>
 
 namespace tormo {
 namespace {
 
 // A file that has not loaded by then is taken as not playable.
 constexpr double kOpenTimeLimit = 5.0;  // seconds
-// Seeks decode from this far before the target: MPEG-TS seeks land on the
-// next keyframe otherwise, whole keyframe intervals off the target.
-constexpr const char *kSeekLeadIn = "10";  // seconds
+// Seeks decode from this far before the target in recordings whose
+// keyframes are not known: MPEG-TS seeks land on the next keyframe
+// otherwise, whole keyframe intervals off the target.
+constexpr double kSeekLeadIn = 10;  // seconds
+// Where the keyframes are known, a seek starts reading this far before the
+// keyframe it needs: its decode time is a few frames before its own, and the
+// demuxer's search is on decode times.
+constexpr double kKeyframeLeadIn = 0.5;  // seconds
+constexpr unsigned kDecoderThreads = 8;
+// A snapshot waits this long at most for a pending seek to land.
+constexpr double kSeekWaitLimit = 10.0;  // seconds
 // Positions are truncated to whole seconds; a frame a hair before the
 // second (float timestamps) still counts as that second.
 constexpr double kSecondSlack = 0.01;
@@ -44,7 +55,9 @@ bool setOptions(mpv_handle *h)
         {"keep-open", "yes"},
         {"keep-open-pause", "no"},
         {"hr-seek", "yes"},
-        {"hr-seek-demuxer-offset", kSeekLeadIn},
+        // Every seek through the demuxer, which the lead-in is made for (a
+        // cached range would be searched from its own keyframes).
+        {"cache", "no"},
         // A plain embedded surface: no on-screen display, no input handling,
         // no user configuration or scripts, no side files.
         {"config", "no"},
@@ -67,6 +80,13 @@ bool setOptions(mpv_handle *h)
     }
     if (!hasAudioOutput() && mpv_set_option_string(h, "ao", "null") < 0)
         return false;
+    // An exact seek decodes everything from the keyframe on. With more
+    // frames in flight than cores, the cores stay busy while frames wait for
+    // their references (a 60 s interval at 720p: 2.3 s with the default of
+    // cores + 1 threads on 2 cores, 1.5 s with 8).
+    const unsigned threads = std::max(kDecoderThreads, std::thread::hardware_concurrency() + 1);
+    if (mpv_set_option_string(h, "vd-lavc-threads", std::to_string(threads).c_str()) < 0)
+        return false;
     return true;
 }
 
@@ -79,7 +99,19 @@ std::unique_ptr<Player> Player::open(const std::string &path)
     if (!h)
         return nullptr;
     std::unique_ptr<Player> player(new Player(h));
-    if (!setOptions(h) || mpv_initialize(h) < 0 || !player->load(path))
+    if (!setOptions(h) || mpv_initialize(h) < 0)
+        return nullptr;
+    // A clock that breaks is joined for the player: it reads the file with
+    // its timestamps moved.
+    player->timeline = Timeline::read(path);
+    std::string url = path;
+    if (player->timeline && player->timeline->breaks()) {
+        const auto moved = serveMoved(h, *player->timeline);
+        if (!moved)
+            return nullptr;
+        url = *moved;
+    }
+    if (!player->load(url))
         return nullptr;
     return player;
 }
@@ -89,12 +121,12 @@ Player::~Player()
     mpv_terminate_destroy(h);
 }
 
-bool Player::load(const std::string &path)
+bool Player::load(const std::string &url)
 {
     mpv_observe_property(h, kTimePos, "time-pos", MPV_FORMAT_DOUBLE);
     mpv_observe_property(h, kDuration, "duration", MPV_FORMAT_DOUBLE);
     mpv_observe_property(h, kEofReached, "eof-reached", MPV_FORMAT_FLAG);
-    const char *command[] = {"loadfile", path.c_str(), nullptr};
+    const char *command[] = {"loadfile", url.c_str(), nullptr};
     if (mpv_command(h, command) < 0)
         return false;
 
@@ -260,8 +292,26 @@ bool Player::seek(int seconds)
     return true;
 }
 
+// How far before `seconds` the player's seek must start reading: from just
+// before the keyframe that the picture there is decoded from.
+double Player::leadIn(double seconds)
+{
+    if (!keyframesOpened && timeline) {
+        keyframesOpened = true;
+        keyframes = Keyframes::open(*timeline);
+    }
+    if (!keyframes)
+        return kSeekLeadIn;
+    // Without a keyframe that early, from the start.
+    const double keyframe = keyframes->before(seconds).value_or(0);
+    return seconds - keyframe + kKeyframeLeadIn;
+}
+
 bool Player::seekTo(double seconds)
 {
+    double lead = leadIn(seconds);
+    if (mpv_set_property(h, "hr-seek-demuxer-offset", MPV_FORMAT_DOUBLE, &lead) < 0)
+        return false;
     // Setting the position seeks exactly (hr-seek), and as a double it does
     // not go through number text.
     if (mpv_set_property(h, "time-pos", MPV_FORMAT_DOUBLE, &seconds) < 0)
@@ -273,8 +323,25 @@ bool Player::seekTo(double seconds)
     return true;
 }
 
+bool Player::settled()
+{
+    return alive() && (!seeking || restarted);
+}
+
 bool Player::snapshot(const std::string &path)
 {
+    // The position reads as a pending seek's target, and the program names
+    // the snapshot for it: the picture must be the one there.
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::duration<double>(kSeekWaitLimit);
+    while (alive() && !settled()) {
+        const double left = std::chrono::duration<double>(deadline - Clock::now()).count();
+        if (left <= 0)
+            break;
+        const mpv_event *event = mpv_wait_event(h, left);
+        if (event->event_id != MPV_EVENT_NONE)
+            handle(*event);
+    }
     if (!alive())
         return false;
     const char *command[] = {"screenshot-to-file", path.c_str(), "video", nullptr};

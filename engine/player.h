@@ -2,8 +2,12 @@
 #ifndef TORMO_PLAYER_H
 #define TORMO_PLAYER_H
 
+#include "keyframes.h"
+#include "timeline.h"
+
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 struct mpv_handle;
@@ -27,16 +31,24 @@ public:
     bool position(int &seconds);
     bool seek(int seconds);
     bool snapshot(const std::string &path);  // UTF-8, extension included
+    // True once the last seek has landed: its picture is decoded.
+    bool settled();
 
 private:
     explicit Player(mpv_handle *handle) : h(handle) {}
-    bool load(const std::string &path);
+    bool load(const std::string &url);
     bool seekTo(double seconds);
+    double leadIn(double seconds);
     bool alive();  // drains pending events first
     void handle(const mpv_event &event);
     int lengthSeconds() const;
 
     mpv_handle *h;
+    // The clock of an MPEG-TS recording, and its keyframes (found when the
+    // first seek needs them); nothing for other files.
+    std::optional<Timeline> timeline;
+    std::unique_ptr<Keyframes> keyframes;
+    bool keyframesOpened = false;
     double timePos = 0;
     double duration = 0;
     bool eof = false;

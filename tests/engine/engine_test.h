@@ -24,6 +24,8 @@ inline std::string media(const std::string &name)
 constexpr int kAvLength = 20;       // av.ts: H.264 and AAC
 constexpr int kVideoLength = 20;    // video.ts: H.264 only
 constexpr int kLongGopLength = 30;  // longgop.ts: one keyframe every 10 s
+constexpr int kGop15Length = 60;    // gop15.ts: one every 15 s, B-frames
+constexpr int kJoinedLength = 60;   // restart.ts, pause.ts: 30 s + 30 s
 
 // An open port, closed when the test ends however it ends.
 struct Recording {

@@ -4,12 +4,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <random>
+#include <vector>
 
 using namespace enginetest;
 namespace fs = std::filesystem;
@@ -35,6 +38,32 @@ protected:
     }
     fs::path dir, previous;
 };
+
+// The output of a shell command.
+std::string run(const std::string &command)
+{
+    std::unique_ptr<FILE, int (*)(FILE *)> pipe(popen(command.c_str(), "r"), pclose);
+    std::string out;
+    char chunk[65536];
+    for (size_t n; pipe && (n = fread(chunk, 1, sizeof chunk, pipe.get())) > 0;)
+        out.append(chunk, n);
+    return out;
+}
+
+// Luma of pictures decoded by ffmpeg: those `select` picks, in order.
+std::string grayPictures(const std::string &file, const std::string &select = "1")
+{
+    return run("ffmpeg -v error -i '" + file + "' -vf \"select='" + select
+               + "'\" -fps_mode passthrough -f rawvideo -pix_fmt gray -");
+}
+
+double meanDifference(const std::string &a, const std::string &b, size_t offset = 0)
+{
+    double sum = 0;
+    for (size_t i = 0; i < a.size(); ++i)
+        sum += std::abs(int(uint8_t(a[i])) - int(uint8_t(b[offset + i])));
+    return a.empty() ? 1e9 : sum / double(a.size());
+}
 
 std::string jpegSize(const fs::path &file)
 {
@@ -97,6 +126,75 @@ TEST_F(EngineTest, SeeksExactlyEvenWithLongKeyframeIntervals)
     EXPECT_EQ(Tormo_SetPlayedTime(r.port, kLongGopLength + 1), 0);
     EXPECT_EQ(r.position(), 0);
 }
+
+// Every second of gop15.ts that is no keyframe: the picture a seek lands
+// on lies up to 14 s past the keyframe it is decoded from.
+class ExactSeekTest : public EngineTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ExactSeekTest, LandsOnTheSecondFarFromTheKeyframe)
+{
+    Recording r(media("gop15.ts"));
+    ASSERT_EQ(r.opened, 1);
+    Tormo_SpeedPlay(r.port, 5);
+    EXPECT_EQ(secondAfterSeek(r, GetParam()), GetParam() + 1);
+}
+
+std::vector<int> secondsBetweenKeyframes()
+{
+    std::vector<int> seconds;
+    for (int s = 1; s < kGop15Length; ++s) {
+        if (s % 15 != 0)
+            seconds.push_back(s);
+    }
+    return seconds;
+}
+
+INSTANTIATE_TEST_SUITE_P(FifteenSecondKeyframes, ExactSeekTest,
+                         ::testing::ValuesIn(secondsBetweenKeyframes()));
+
+// Recordings whose clock breaks after 30 s: a camera's restart (the clock
+// from 0 again) and a pause in recording (the clock 100 s on). Both are one
+// timeline of the time their pictures cover.
+class JoinedClockTest : public EngineTest, public ::testing::WithParamInterface<const char *> {};
+
+TEST_P(JoinedClockTest, OneTimelineOfThePicturesTime)
+{
+    const std::string file = media(std::string(GetParam()) + ".ts");
+    Recording r(file);
+    ASSERT_EQ(r.opened, 1);
+    int seconds = -1;
+    EXPECT_EQ(Tormo_GetFileTime(r.port, &seconds), 1);
+    EXPECT_EQ(seconds, kJoinedLength);
+
+    // Across the break at x8, polled as the program polls.
+    Tormo_SpeedPlay(r.port, 5);
+    Tormo_SetPlayedTime(r.port, 26);
+    Tormo_StartPlay(r.port);
+    int last = 26, wentBack = 0;
+    waitUntil([&] {
+        const int now = r.position();
+        wentBack += now < last;
+        last = now;
+        return now >= 36;
+    });
+    Tormo_PausePlay(r.port, 1);
+    EXPECT_EQ(wentBack, 0);
+    EXPECT_GE(last, 36);
+
+    // The picture at 54 s is the recording's 1351st.
+    ASSERT_EQ(Tormo_SetPlayedTime(r.port, 54), 1);
+    ASSERT_EQ(Tormo_Snapshot(r.port, 1, "at54"), 1);
+    const std::string shot = grayPictures("at54.jpg");
+    const std::string frames = grayPictures(file, "eq(n,1325)+eq(n,1350)+eq(n,1375)");
+    ASSERT_EQ(frames.size(), 3 * shot.size());
+    const double at53 = meanDifference(shot, frames, 0);
+    const double at54 = meanDifference(shot, frames, shot.size());
+    const double at55 = meanDifference(shot, frames, 2 * shot.size());
+    EXPECT_LT(at54, 2.0);
+    EXPECT_LT(at54 * 4, std::min(at53, at55));
+}
+
+INSTANTIATE_TEST_SUITE_P(BrokenClocks, JoinedClockTest, ::testing::Values("restart", "pause"));
 
 TEST_F(EngineTest, SpeedCodesScaleThePace)
 {
@@ -245,6 +343,32 @@ TEST_F(EngineTest, TwoPortsPlayIndependently)
     EXPECT_EQ(Tormo_Snapshot(b.port, 1, "other"), 1);
     EXPECT_TRUE(isJpeg("other.jpg"));
 }
+
+// Random bytes in the middle of a recording, added or in place of some 7 s
+// of pictures: the clock jumps across them, which is no pause in recording.
+class DamageTest : public EngineTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(DamageTest, KeepsTheTimeAcrossDamagedBytes)
+{
+    const bool replacing = GetParam();
+    std::string data = readFile(media("video.ts"));
+    std::mt19937 random(17);
+    std::string junk(replacing ? 100 << 10 : 384 << 10, '\0');
+    for (char &c : junk)
+        c = char(random());
+    const size_t middle = data.size() / 2;
+    data = data.substr(0, middle) + junk + data.substr(middle + (replacing ? junk.size() : 0));
+    std::ofstream("damaged.ts", std::ios::binary) << data;
+
+    Recording r((dir / "damaged.ts").string());
+    ASSERT_EQ(r.opened, 1);
+    int seconds = -1;
+    EXPECT_EQ(Tormo_GetFileTime(r.port, &seconds), 1);
+    EXPECT_EQ(seconds, kVideoLength);
+    EXPECT_EQ(secondAfterSeek(r, 17), 18);
+}
+
+INSTANTIATE_TEST_SUITE_P(AddedOrReplacing, DamageTest, ::testing::Bool());
 
 TEST_F(EngineTest, RejectsWhatIsNoVideoWithinSeconds)
 {
