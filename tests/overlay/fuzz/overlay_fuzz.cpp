@@ -21,8 +21,6 @@
 #include "text_engine.h"
 
 #include <cairo.h>
-#include <fontconfig/fontconfig.h>
-#include <sanitizer/lsan_interface.h>
 
 #include <dirent.h>
 #include <unistd.h>
@@ -617,17 +615,6 @@ private:
 };
 
 }  // namespace
-
-// fontconfig keeps no pointer to a few hundred bytes of the configuration
-// it loads once per process: it is loaded here, with leak checks off, and
-// the library's own load finds it done.
-extern "C" int LLVMFuzzerInitialize(int *, char ***)
-{
-    __lsan_disable();
-    FcInit();
-    __lsan_enable();
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
