@@ -29,7 +29,9 @@
  *   them under their decorated names, "_Dravik_DrawLine@32" and so on (an
  *   underscore, the name, "@" and four bytes per argument), which the import
  *   library maps these declarations to. DravikFrame is ten 32-bit fields
- *   there.
+ *   there. The 32-bit DLL computes in SSE2 (it needs a processor that has
+ *   it), so every build gives the same pixels whatever the host did to the
+ *   x87 unit's precision or rounding.
  */
 #ifndef DRAVIK_H
 #define DRAVIK_H
