@@ -134,7 +134,9 @@ Dravik_GdiplusOSD(uint32_t x, uint32_t y, const char *text, uint32_t fontSize,
     const OsdText osd{double(x), double(y), text, fontName, fontSize,
                       argb(textColor, textOpacity), argb(boxColor, boxOpacity),
                       textOpacity != 0, boxSwitch == 1 && boxOpacity != 0};
-    if (osd.drawText || osd.drawBox)
+    // Size 0 draws nothing on every platform (GDI+ would make a font of it
+    // and fill its box).
+    if (fontSize != 0 && (osd.drawText || osd.drawBox))
         drawOsd(dc, osd);
     return DRAVIK_OK;
 }

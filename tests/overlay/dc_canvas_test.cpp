@@ -75,6 +75,10 @@ TEST_F(DcText, NothingForAnUnknownFamilyOrAStoppedEngine)
     EXPECT_EQ(osd(c, "Lane 2", "DejaVuSans", 100, 100, 1), DRAVIK_OK);
     EXPECT_EQ(osd(c, "Lane 2", "", 100, 100, 1), DRAVIK_OK);
     EXPECT_EQ(osd(c, "Lane 2", "DejaVu Sans", 0, 100, 2), DRAVIK_OK);  // nothing asked
+    // Size 0: neither text nor box (Wine's GDI+ would make a font of it).
+    EXPECT_EQ(Dravik_GdiplusOSD(10, 20, "Lane 2", 0, "DejaVu Sans", kWhite, 100, kWhite,
+                                100, 0, 1, c.dc()),
+              DRAVIK_OK);
     EXPECT_EQ(c.paintedCount(), 0);
 
     Dravik_StopTextEngine();

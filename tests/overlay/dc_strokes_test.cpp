@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <functional>
 #include <string>
 #include <vector>
@@ -125,6 +126,31 @@ TEST(DcStrokes, RegionMarksPointInOrOutOfTheRegion)
         EXPECT_EQ(mark.tip, row.tip) << int(row.type);
         EXPECT_EQ(mark.bothEnds, row.type == MarkType::Both);
     }
+    // At the int32 limits the far end of the shaft wraps round, and the
+    // distances to it are computed without overflow: the arrow still points
+    // into (type 0) or out of (type 1) a region on the edge's right.
+    constexpr int32_t kMax = INT32_MAX, kMin = INT32_MIN;
+    const int32_t atMax[] = {kMax, 0, kMax, 100, kMax - 100, 100, kMax - 100, 0};
+    const int32_t atMin[] = {kMin, 100, kMin, 0, kMin + 100, 0, kMin + 100, 100};
+    struct Limit {
+        const int32_t *points;
+        MarkType type;
+        PenPoint tip;
+    } limits[] = {
+        {atMax, MarkType::Right, {kMax - 22, 50}},
+        {atMax, MarkType::Left, {kMin + 21, 50}},
+        {atMin, MarkType::Right, {kMin + 22, 50}},
+        {atMin, MarkType::Left, {kMax - 21, 50}},
+    };
+    for (const Limit &row : limits)
+        EXPECT_EQ(dravik::regionLabelMark(row.points, 4, row.type).tip, row.tip)
+            << row.points[0] << " type " << int(row.type);
+    EXPECT_EQ(dravik::lineLabelMark({kMax, 0}, {kMax, 100}, MarkType::Left).tip,
+              (PenPoint{kMin + 21, 50}));
+    EXPECT_EQ(markSteps(dravik::lineLabelMark({kMin, kMin}, {kMax, kMax}, MarkType::Both))
+                  .size(),
+              9u);
+
     // A centroid on the edge itself (a region of two points) is a tie:
     // type 0 points at the right-hand end, type 1 at the left-hand one.
     const int32_t edge[] = {0, 0, 100, 0};

@@ -25,6 +25,7 @@
 #include <dirent.h>
 #include <unistd.h>
 
+#include <climits>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -83,10 +84,15 @@ public:
         return b == 0xFF ? word() : b % limit;
     }
     uint32_t thickness() { return small(24); }
-    // Drawing-context pixels: mostly -64 .. 190, now and then any int32.
+    // Drawing-context pixels: mostly -64 .. 188; 0xFD and 0xFE within 255
+    // of the int32 limits, where sums and squares overflow; 0xFF any int32.
     int32_t coordinate()
     {
         const uint8_t b = byte();
+        if (b == 0xFD)
+            return INT32_MIN + byte();
+        if (b == 0xFE)
+            return INT32_MAX - byte();
         return b == 0xFF ? int32_t(word()) : int(b) - 64;
     }
     // Style and mark types: mostly -1 .. 3.
