@@ -155,8 +155,9 @@ TEST_P(FloatingPoint, EveryColourConvertsAsOnEveryBuild)
             firstWrong = wrong++ == 0 ? c : firstWrong;
     }
     EXPECT_EQ(wrong, 0u) << "first 0x" << std::hex << firstWrong;
-    if (all)
+    if (all) {
         EXPECT_EQ(digest, kDigest) << "0x" << std::hex << digest;
+    }
 }
 
 TEST_P(FloatingPoint, PositionsTruncateInDoublePrecision)

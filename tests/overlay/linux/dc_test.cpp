@@ -238,36 +238,4 @@ TEST_F(DcText, TheConverterIsReleasedItsLibrariesHeldWhileTheEngineRuns)
     Dravik_StartTextEngine();
 }
 
-TEST_F(DcText, LongTextsAreCutAt512Units)
-{
-    // Scaled down 64 times, a line of 512 characters fits the surface; the
-    // area its (antialiased) box covers shows how far it was laid out.
-    auto boxOf = [](const std::string &text) {
-        Canvas c;
-        cairo_translate(c.dc(), -100, -100);
-        cairo_scale(c.dc(), 1.0 / 64, 1.0 / 64);
-        Dravik_GdiplusOSD(0, 0, text.c_str(), 20, "DejaVu Sans", kWhite, 0, kWhite,
-                          100, 0, 1, c.dc());
-        int64_t area = 0;
-        for (int y = -100; y < 100; ++y)
-            for (int x = -100; x < 100; ++x)
-                area += c.at(x, y) & 0xFF;
-        return area;
-    };
-    auto repeat = [](const std::string &s, int n) {
-        std::string out;
-        while (n-- > 0)
-            out += s;
-        return out;
-    };
-    const std::string i510 = repeat("i", 510);
-    EXPECT_LT(boxOf(i510 + "W"), boxOf(i510 + "WW"));            // 512 units
-    EXPECT_EQ(boxOf(i510 + "WW"), boxOf(i510 + "WWW"));          // cut at 512
-    // Characters outside the basic plane are two units each, never split.
-    const std::string clef = "\xF0\x9D\x84\x9E";  // U+1D11E
-    EXPECT_LT(boxOf(repeat(clef, 255)), boxOf(repeat(clef, 256)));
-    EXPECT_EQ(boxOf(repeat(clef, 256)), boxOf(repeat(clef, 300)));
-    EXPECT_EQ(boxOf(i510 + "W" + clef), boxOf(i510 + "W"));
-}
-
 }  // namespace
