@@ -214,6 +214,35 @@ TEST_F(DcText, FontsTooLargeForTheContextDrawNothing)
     }
 }
 
+// A huge font on a context scaled down is laid out at the size it is drawn
+// at: within FreeType's reach it draws, its box covering the canvas from
+// the origin, at sizes Pango's own units would wrap too; and every font it
+// takes is released (LeakSanitizer, in overlay_dc_sanitized).
+TEST_F(DcText, HugeFontsScaledDownDrawAtTheirDeviceSize)
+{
+    struct Row {
+        uint32_t size;
+        double scale;
+    } rows[] = {
+        {65536, 0.01},            // 655 device pixels
+        {1u << 20, 0.001},        // 1048
+        {1u << 22, 0.001},        // 4194: 2^22 Pango units wrap to 0
+        {3u << 21, 0.001},        // 6291
+        {0xFFFFFFFFu, 1e-6},      // 4294
+    };
+    for (const Row &row : rows) {
+        Canvas c;
+        cairo_scale(c.dc(), row.scale, row.scale);
+        EXPECT_EQ(Dravik_GdiplusOSD(0, 0, "Wg 车", row.size, "DejaVu Sans", kRed, 100,
+                                    kWhite, 100, 0, 1, c.dc()),
+                  DRAVIK_OK)
+            << row.size;
+        EXPECT_EQ(cairo_status(c.dc()), CAIRO_STATUS_SUCCESS) << row.size;
+        EXPECT_TRUE(c.painted(0, 0) && c.painted(99, 99)) << row.size;
+        EXPECT_FALSE(c.painted(-1, -1)) << row.size;
+    }
+}
+
 // Text conversions load and release the converter module every time, but
 // keep what it brought in (libyuv here) while the text engine runs.
 TEST_F(DcText, TheConverterIsReleasedItsLibrariesHeldWhileTheEngineRuns)
