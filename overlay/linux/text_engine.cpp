@@ -1,6 +1,5 @@
 // The text engine on Linux: Pango on cairo with fontconfig.
 #include "cairo_text.h"
-#include "converter.h"
 
 #include <fontconfig/fontconfig.h>
 
@@ -12,9 +11,14 @@ namespace dravik {
 
 namespace {
 
-// Both with engineMutex held.
+// All with engineMutex held. The font map and the family names are made by
+// the first start and kept for the process: setting up fontconfig, the font
+// map and the list of families costs milliseconds, which every call
+// without a context slot and no other context alive paid when each stop
+// let go of them. The engine's lifetime as the calls see it is `running`.
 PangoFontMap *fontMap = nullptr;
 std::vector<std::string> familyNames;  // every family name, localised too
+bool running = false;
 
 // Pango never fails on an unknown family (it substitutes silently), and
 // fontconfig's own matching ignores spaces, so names are checked here: all
@@ -63,6 +67,9 @@ std::string utf8(const std::u16string &text)
 
 void startTextEngine()
 {
+    running = true;
+    if (fontMap)
+        return;
     // fontconfig is loaded here, before the font map: the font map would
     // start loading it on a thread of its own while the family list below
     // waits for it, two threads in fontconfig's set-up at once.
@@ -77,13 +84,7 @@ void startTextEngine()
     }
 }
 
-void stopTextEngine()
-{
-    releaseConverterDependencies();
-    g_object_unref(fontMap);
-    fontMap = nullptr;
-    familyNames.clear();
-}
+void stopTextEngine() { running = false; }
 
 std::u16string decodeText(const char *text)
 {
@@ -104,7 +105,7 @@ std::u16string decodeText(const char *text)
 TextLayout::TextLayout(const std::u16string &text, const std::u16string &fontName,
                        double pixelSize, FontWeight weight, Fallback fallback)
 {
-    if (!fontMap)
+    if (!running)
         return;
     const std::string name = utf8(fontName);
     const char *family = findFamily(name.c_str());
