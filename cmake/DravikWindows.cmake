@@ -1,10 +1,10 @@
-# The Windows DLLs, cross-built with every Linux build: <build>/win64 and
-# <build>/win32 are builds of this tree with cmake/mingw-w64-x86_64.cmake
-# and cmake/mingw-w64-i686.cmake, configured and built as external projects
+# The Windows DLLs, cross-built with every Linux build: <build>/win32 and
+# <build>/win64 are builds of this tree with cmake/mingw-w64-i686.cmake and
+# cmake/mingw-w64-x86_64.cmake, configured and built as external projects
 # (rebuilt whenever the Linux build is), and their tests are tests of the
-# Linux build: the 64-bit ones run under wine64, the 32-bit build's export
-# table is checked with objdump.
-option(DRAVIK_WINDOWS "Cross-build Dravik.dll for Windows and test it under wine64" ON)
+# Linux build, overlay_win32_* and overlay_win64_*: each Windows test runs on
+# both, under Wine's 32-bit and 64-bit loaders.
+option(DRAVIK_WINDOWS "Cross-build Dravik.dll for Windows and test it under Wine" ON)
 if(NOT DRAVIK_WINDOWS)
   return()
 endif()
@@ -15,12 +15,36 @@ if(NOT DRAVIK_MINGW_X86_64 OR NOT DRAVIK_MINGW_I686)
   return()
 endif()
 
+# What the Windows tests need: GoogleTest's sources (Debian's googletest
+# keeps them in <prefix>/src/googletest), built for the target, and Wine's
+# loaders (Debian's wine32 and wine64 install them off PATH, beside their
+# wineserver).
+set(tests ${RECOGSTAT_TESTS})
+find_path(DRAVIK_GOOGLETEST_DIR googletest/src/gtest-all.cc
+  PATHS ${CMAKE_SYSTEM_PREFIX_PATH} PATH_SUFFIXES src/googletest
+  DOC "GoogleTest's sources, built for the Windows tests")
+find_program(DRAVIK_WINE32 wine PATHS /usr/lib/wine NO_DEFAULT_PATH
+  DOC "Wine's loader for 32-bit programs")
+find_program(DRAVIK_WINE64 wine64 PATHS /usr/lib/wine NO_DEFAULT_PATH
+  DOC "Wine's loader for 64-bit programs")
+if(tests AND NOT DRAVIK_GOOGLETEST_DIR)
+  message(STATUS "GoogleTest's sources not found: no Windows tests (scripts/setup installs them)")
+  set(tests OFF)
+endif()
+
 include(ExternalProject)
-foreach(arch x86_64 i686)
-  if(arch STREQUAL x86_64)
-    set(bits 64)
+foreach(bits 32 64)
+  if(bits EQUAL 32)
+    set(arch i686)
   else()
-    set(bits 32)
+    set(arch x86_64)
+  endif()
+  set(wine ${DRAVIK_WINE${bits}})
+  set(run_tests ${tests})
+  if(tests AND NOT wine)
+    message(STATUS "Wine's ${bits}-bit loader not found: the ${bits}-bit Windows "
+                   "tests do not run (scripts/setup installs it)")
+    set(run_tests OFF)
   endif()
   ExternalProject_Add(dravik_win${bits}
     SOURCE_DIR ${PROJECT_SOURCE_DIR}
@@ -29,28 +53,22 @@ foreach(arch x86_64 i686)
     CMAKE_ARGS
       -DCMAKE_TOOLCHAIN_FILE=${PROJECT_SOURCE_DIR}/cmake/mingw-w64-${arch}.cmake
       -DCMAKE_BUILD_TYPE=${CMAKE_BUILD_TYPE}
-      -DRECOGSTAT_TESTS=${RECOGSTAT_TESTS}
+      -DRECOGSTAT_TESTS=${run_tests}
+      -DDRAVIK_GOOGLETEST_DIR=${DRAVIK_GOOGLETEST_DIR}
+      -DDRAVIK_WINE=${wine}
     BUILD_ALWAYS ON
     INSTALL_COMMAND "")
-endforeach()
 
-if(NOT RECOGSTAT_TESTS)
-  return()
-endif()
-# One test of the Linux build for each test of a Windows build, run by that
-# build's own CTest.
-function(add_windows_test bits name)
-  string(REGEX REPLACE "^overlay_" "" short ${name})
-  add_test(NAME overlay_win${bits}_${short}
-    COMMAND ${CMAKE_CTEST_COMMAND} --test-dir ${PROJECT_BINARY_DIR}/win${bits}
-            -R "^${name}$" --output-on-failure --no-tests=error)
-endfunction()
-add_windows_test(32 overlay_exports)
-if(EXISTS /usr/lib/wine/wine64)
-  foreach(name overlay_c_api_test overlay_raster_test overlay_word_test
-               overlay_dc_strokes_test overlay_gdi_test)
-    add_windows_test(64 ${name})
+  if(NOT run_tests)
+    continue()
+  endif()
+  # One test of the Linux build for each test of the Windows build, run by
+  # that build's own CTest.
+  foreach(name overlay_exports overlay_c_api_test overlay_raster_test
+               overlay_word_test overlay_dc_strokes_test overlay_dc_test)
+    string(REGEX REPLACE "^overlay_" "" short ${name})
+    add_test(NAME overlay_win${bits}_${short}
+      COMMAND ${CMAKE_CTEST_COMMAND} --test-dir ${PROJECT_BINARY_DIR}/win${bits}
+              -R "^${name}$" --output-on-failure --no-tests=error)
   endforeach()
-else()
-  message(STATUS "wine64 not found: the Windows tests do not run (scripts/setup installs it)")
-endif()
+endforeach()

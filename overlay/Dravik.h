@@ -29,7 +29,9 @@
  *   them under their decorated names, "_Dravik_DrawLine@32" and so on (an
  *   underscore, the name, "@" and four bytes per argument), which the import
  *   library maps these declarations to. DravikFrame is ten 32-bit fields
- *   there.
+ *   there. The 32-bit DLL computes in SSE2 (it needs a processor that has
+ *   it), so every build gives the same pixels whatever the host did to the
+ *   x87 unit's precision or rounding.
  */
 #ifndef DRAVIK_H
 #define DRAVIK_H
@@ -329,9 +331,12 @@ DRAVIK_API int DRAVIK_CALL Dravik_GdiplusDrawRectLabelLine(
  * `fontName` (matched as for Dravik_DrawWord, but with no fallback: a name
  * that names no installed family draws nothing), regular weight,
  * `fontSize` pixels. Texts and font names longer than 512 UTF-16 code units
- * are cut there (never inside a character). A size of 0, or a font the text
- * engine cannot make at the context's scale (on Linux: above 32767 device
- * pixels), draws nothing and leaves the context usable.
+ * are cut there (never inside a character). On Linux the text is laid out at
+ * the size it is drawn at on the device (the size times the context's
+ * larger scale), so any size shows that comes to at most 32767 device
+ * pixels there. A size of 0, or one the text engine cannot make at the
+ * context's scale (on Linux: above 32767 device pixels, or below 1/1024),
+ * draws nothing and leaves the context usable.
  * textOpacity, boxOpacity: percent, 0..100; alpha is opacity * 255 / 100 in
  *   unsigned integer arithmetic, its low byte taken (50 gives 127).
  * boxSwitch: exactly 1 first fills the text's box (the extent it is laid
@@ -356,6 +361,12 @@ Dravik_GdiplusOSD(uint32_t x, uint32_t y, const char *text, uint32_t fontSize,
  * Dravik_StopTextEngine. A host that draws on-screen text without any word
  * context starts it once and stops it when done. Stops without a matching
  * start are ignored. Dravik_StartTextEngine returns DRAVIK_OK.
+ * On Linux what the engine sets up (fontconfig, Pango's font map, the list
+ * of installed families, the converter's libraries) is made by its first
+ * start and kept for the process, so starting and stopping it again costs
+ * next to nothing (an uncached Dravik_DrawWord with no context alive is
+ * about as fast as with one); fonts installed later are seen by the next
+ * process.
  */
 DRAVIK_API int DRAVIK_CALL Dravik_StartTextEngine(void);
 DRAVIK_API void DRAVIK_CALL Dravik_StopTextEngine(void);

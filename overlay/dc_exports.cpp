@@ -1,12 +1,15 @@
 // The drawing-context exports: argument checks around the shared strokes,
 // executed with the platform's pen, and the on-screen text.
 #include "Dravik.h"
+#include "colour.h"
 #include "dc_strokes.h"
 #include "osd.h"
 #include "pen.h"
 #include "text_engine.h"
 
 #include <atomic>
+#include <new>
+#include <string>
 
 using namespace dravik;
 
@@ -16,13 +19,12 @@ namespace {
 // from stops without a start (ignored).
 std::atomic<uint32_t> hostStarts{0};
 
-// Opacity in percent to an alpha byte: opacity * 255 / 100 in unsigned
-// 32-bit arithmetic, low byte taken.
-uint32_t argb(uint32_t colorref, uint32_t opacity)
+// A text or font name as the engine takes it: UTF-16, at most 512 units.
+std::u16string osdString(const char *s)
 {
-    const uint32_t alpha = (opacity * 255u / 100u) & 0xFF;
-    return alpha << 24 | (colorref & 0xFF) << 16 | (colorref & 0xFF00) |
-           ((colorref >> 16) & 0xFF);
+    std::u16string units = decodeText(s);
+    cutToUnits(units, kOsdMaxUnits);
+    return units;
 }
 
 }  // namespace
@@ -131,11 +133,19 @@ Dravik_GdiplusOSD(uint32_t x, uint32_t y, const char *text, uint32_t fontSize,
 {
     if (!dc || !text || !fontName)
         return DRAVIK_E_PARAM;
-    const OsdText osd{double(x), double(y), text, fontName, fontSize,
-                      argb(textColor, textOpacity), argb(boxColor, boxOpacity),
-                      textOpacity != 0, boxSwitch == 1 && boxOpacity != 0};
-    if (osd.drawText || osd.drawBox)
-        drawOsd(dc, osd);
+    const bool drawText = textOpacity != 0;
+    const bool drawBox = boxSwitch == 1 && boxOpacity != 0;
+    // Size 0 draws nothing on every platform (GDI+ would make a font of it
+    // and fill its box).
+    if (fontSize == 0 || !(drawText || drawBox))
+        return DRAVIK_OK;
+    try {
+        drawOsd(dc, {double(x), double(y), osdString(text), osdString(fontName),
+                     fontSize, argbOf(textColor, alphaOf(textOpacity)),
+                     argbOf(boxColor, alphaOf(boxOpacity)), drawText, drawBox});
+    } catch (const std::bad_alloc &) {
+        // No exception leaves the library: nothing is drawn.
+    }
     return DRAVIK_OK;
 }
 

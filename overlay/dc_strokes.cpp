@@ -49,9 +49,25 @@ void arrowhead(PenTarget &pen, PenPoint tip, PenPoint base)
     pen.lineTo(w2);
 }
 
-int64_t squaredDistance(int64_t x1, int64_t y1, PenPoint p)
+// A squared distance between int32 points, exact: each difference is below
+// 2^32, so each square fits 64 unsigned bits, and the sum carries into
+// `high`.
+struct SquaredDistance {
+    uint64_t high, low;
+    bool operator<(const SquaredDistance &o) const
+    {
+        return high != o.high ? high < o.high : low < o.low;
+    }
+};
+
+SquaredDistance squaredDistance(int64_t x, int64_t y, PenPoint p)
 {
-    return (x1 - p.x) * (x1 - p.x) + (y1 - p.y) * (y1 - p.y);
+    auto square = [](int64_t d) {
+        const uint64_t m = d < 0 ? uint64_t(-d) : uint64_t(d);
+        return m * m;
+    };
+    const uint64_t a = square(x - p.x), b = square(y - p.y);
+    return {a + b < a ? 1u : 0u, a + b};
 }
 
 }  // namespace
@@ -154,11 +170,11 @@ LabelMark regionLabelMark(const int32_t *points, uint32_t count, MarkType type)
         sy += points[2 * uint64_t{i} + 1];
     }
     const int64_t gx = sx / count, gy = sy / count;
-    const int64_t toTail = squaredDistance(gx, gy, mark.tail);
-    const int64_t toTip = squaredDistance(gx, gy, mark.tip);
+    const SquaredDistance toTail = squaredDistance(gx, gy, mark.tail);
+    const SquaredDistance toTip = squaredDistance(gx, gy, mark.tip);
     // Right: tip at the end nearer the centroid (the right-hand one on a
     // tie); Left: at the farther one (the left-hand one on a tie).
-    if ((type == MarkType::Right && toTip >= toTail) ||
+    if ((type == MarkType::Right && !(toTip < toTail)) ||
         (type == MarkType::Left && toTip < toTail))
         std::swap(mark.tail, mark.tip);
     return mark;

@@ -1,22 +1,24 @@
-// On-screen text of the drawing-context family: what the export hands to
-// the platform's text engine (linux/osd.cpp draws it with Pango on cairo,
+// On-screen text of the drawing-context family: what the export (with the
+// rules every platform shares applied) hands to the platform, which draws
+// it with its text engine (linux/osd.cpp with Pango on cairo,
 // windows/osd.cpp with GDI+ on the HDC).
 #pragma once
 
 #include "Dravik.h"
 
 #include <cstdint>
+#include <string>
 
 namespace dravik {
 
 // Texts and font names are cut to this many UTF-16 code units.
-inline constexpr int kOsdMaxUnits = 512;
+inline constexpr size_t kOsdMaxUnits = 512;
 
 struct OsdText {
-    double x, y;                 // the layout origin
-    const char *text, *fontName;  // non-null
-    uint32_t fontSize;           // pixels
-    uint32_t textArgb, boxArgb;  // alpha in the top byte, then R, G, B
+    double x, y;                        // the layout origin
+    std::u16string text, fontName;      // cut to kOsdMaxUnits
+    uint32_t fontSize;                  // pixels, not 0
+    uint32_t textArgb, boxArgb;         // alpha in the top byte, then R, G, B
     bool drawText, drawBox;
 };
 

@@ -1,5 +1,7 @@
 #include "raster.h"
 
+#include "colour.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -109,9 +111,8 @@ void shallowLine(const Planes &p, const ShallowLine &line, Yuv c)
 
 Yuv yuvFromColor(uint32_t colorref)
 {
-    const double r = colorref & 0xFF;
-    const double g = (colorref >> 8) & 0xFF;
-    const double b = (colorref >> 16) & 0xFF;
+    const Rgb c = rgbOf(colorref);
+    const double r = c.r, g = c.g, b = c.b;
     const double y = (0.587 * g + 0.299 * r) + 0.114 * b;
     const double u = (-0.1687 * r - 0.3313 * g) + 0.5 * b + 128;
     const double v = (0.5 * r - 0.4187 * g) - 0.0813 * b + 128;

@@ -48,13 +48,17 @@ int render(DravikWordContext *ctx)
 {
     ctx->rendered = false;
     WordSurface &s = ctx->surface;
-    {
-        TextLayout layout(ctx->text, ctx->fontName, ctx->fontSize);
+    try {
+        // 255 bytes are never more than 255 UTF-16 code units: no cut.
+        TextLayout layout(decodeText(ctx->text), decodeText(ctx->fontName),
+                          ctx->fontSize, FontWeight::Bold, Fallback::SansSerif);
         if (int rc = s.fit(layout.width(), layout.height()))
             return rc;
         ctx->textRect.width = layout.width();
         ctx->textRect.height = layout.height();
-        layout.draw(s.bitmap.graphics(), ctx->backColor, ctx->textColor);
+        s.bitmap.draw(layout, ctx->backColor, ctx->textColor);
+    } catch (const std::bad_alloc &) {
+        return DRAVIK_E_NOMEM;  // no exception leaves the library
     }
     if (int rc = convertBgrToYuv(s.bitmap.bgr(), s.width, s.height, s.yuv.get()))
         return rc;

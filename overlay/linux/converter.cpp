@@ -52,12 +52,13 @@ __attribute__((constructor)) void findOwnFolder()
 // happen one thread at a time; the conversions themselves run at once.
 std::mutex loaderMutex;
 
-// The libraries the converter brought in with it (libyuv and libjpeg for
-// ours), held open while the text engine runs. Loading and relocating them
-// costs about a millisecond, ten times what a text conversion does; held,
-// only the small module itself is loaded and released around each
-// conversion.
-std::vector<void *> held;
+// The libraries the first converter loaded brought in with it (libyuv and
+// libjpeg for ours), held open from then on for the process. Loading and
+// relocating them costs about a millisecond, ten times what a text
+// conversion does (and a call without a context slot, with no other
+// context alive, paid it every time while they were let go with the text
+// engine); held, only the small module itself is loaded and released
+// around each conversion.
 bool holding = false;
 
 // Objects the loader lists after the converter module: what its loading
@@ -96,24 +97,15 @@ void holdDependencies(void *module)
         LoadedAfter walk;
         walk.module = map->l_addr;
         dl_iterate_phdr(collectLoadedAfter, &walk);
+        // Each handle is one more reference, never closed.
         for (const std::string &name : walk.names)
-            if (void *h = dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD))
-                held.push_back(h);
+            dlopen(name.c_str(), RTLD_NOW | RTLD_NOLOAD);
     } catch (const std::bad_alloc &) {
     }
     holding = true;
 }
 
 }  // namespace
-
-void releaseConverterDependencies()
-{
-    std::lock_guard<std::mutex> lock(loaderMutex);
-    for (void *h : held)
-        dlclose(h);
-    held.clear();
-    holding = false;
-}
 
 void setConverterFolderForTesting(const char *folder)
 {

@@ -1,14 +1,11 @@
 // On-screen text on a cairo context, with the shared text engine.
 #include "osd.h"
 
-#include "text_engine.h"
+#include "cairo_text.h"
 
 #include <cairo.h>
-#include <glib.h>
 
-#include <algorithm>
-#include <cmath>
-#include <string>
+#include <cstdint>
 
 namespace dravik {
 
@@ -17,53 +14,20 @@ namespace {
 // FreeType makes no font larger than this, in device pixels (and fails a
 // little below its 65535-pixel limit once sizes are rounded).
 constexpr double kMaxDeviceFontSize = 32767;
+// Pango's unit: a font smaller than that in device pixels is none at all.
+constexpr double kMinDeviceFontSize = 1.0 / PANGO_SCALE;
 
-// The text as valid UTF-8 of at most `units` UTF-16 code units, cut before
-// the first character that would not fit whole.
-std::string cutToUnits(const char *text, int units)
-{
-    gchar *valid = g_utf8_make_valid(text, -1);
-    const gchar *end = valid;
-    for (int n = 0; *end;) {
-        n += g_utf8_get_char(end) > 0xFFFF ? 2 : 1;
-        if (n > units)
-            break;
-        end = g_utf8_next_char(end);
-    }
-    std::string cut(valid, static_cast<size_t>(end - valid));
-    g_free(valid);
-    return cut;
-}
-
-void setArgb(cairo_t *cr, uint32_t argb)
-{
-    cairo_set_source_rgba(cr, ((argb >> 16) & 0xFF) / 255.0,
-                          ((argb >> 8) & 0xFF) / 255.0, (argb & 0xFF) / 255.0,
-                          (argb >> 24) / 255.0);
-}
-
-// A font size in the device pixels of `cr`: the size times the larger
-// scale of its transform.
-double deviceSize(cairo_t *cr, uint32_t size)
-{
-    cairo_matrix_t m;
-    cairo_get_matrix(cr, &m);
-    return size * std::max(std::hypot(m.xx, m.yx), std::hypot(m.xy, m.yy));
-}
-
-// Whether the text shows on `cr` without putting it in an error state: a
-// font that FreeType cannot make for the context's transform (some fonts
-// fail at tiny sizes too) fails, and cairo keeps such a failure on the
+// Whether the text shows with the transform `drawn` without putting a
+// context in an error state: a font that FreeType cannot make for it (some
+// fonts fail at tiny sizes) fails, and cairo keeps such a failure on the
 // context for good, so that the host could draw nothing more on it. The
-// text is shown first on a scratch context with the same transform.
-bool showsCleanly(cairo_t *cr, const TextLayout &layout)
+// text is shown first on a scratch context.
+bool showsCleanly(const cairo_matrix_t &drawn, const TextLayout &layout)
 {
     cairo_surface_t *scratch = cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1);
     cairo_t *probe = cairo_create(scratch);
-    cairo_matrix_t matrix;
-    cairo_get_matrix(cr, &matrix);
-    cairo_set_matrix(probe, &matrix);
-    layout.show(probe, 0, 0);
+    cairo_set_matrix(probe, &drawn);
+    showLayout(probe, layout, 0, 0);
     const bool clean = cairo_status(probe) == CAIRO_STATUS_SUCCESS;
     cairo_destroy(probe);
     cairo_surface_destroy(scratch);
@@ -74,13 +38,24 @@ bool showsCleanly(cairo_t *cr, const TextLayout &layout)
 
 void drawOsd(DravikDC cr, const OsdText &osd)
 {
-    if (osd.fontSize == 0 || !(deviceSize(cr, osd.fontSize) <= kMaxDeviceFontSize))
+    // The text is laid out at the size it is drawn at, in device pixels,
+    // and drawn scaled back to the context's user space: a huge font on a
+    // context scaled down is an ordinary one for FreeType and Pango (laid
+    // out at its user size it failed, leaked the fonts cairo made for it,
+    // and from 2^21 pixels wrapped Pango's size).
+    const double scale = deviceScale(cr);
+    const double deviceSize = osd.fontSize * scale;
+    if (!(deviceSize >= kMinDeviceFontSize && deviceSize <= kMaxDeviceFontSize))
         return;
-    const std::string text = cutToUnits(osd.text, kOsdMaxUnits);
-    const std::string fontName = cutToUnits(osd.fontName, kOsdMaxUnits);
-    TextLayout layout(text.c_str(), fontName.c_str(), osd.fontSize,
-                      FontWeight::Regular, Fallback::Nothing);
-    if (!layout.valid() || !showsCleanly(cr, layout))
+    TextLayout layout(osd.text, osd.fontName, deviceSize, FontWeight::Regular,
+                      Fallback::Nothing);
+    if (!layout.valid())
+        return;
+    cairo_matrix_t drawn;
+    cairo_get_matrix(cr, &drawn);
+    cairo_matrix_translate(&drawn, osd.x, osd.y);
+    cairo_matrix_scale(&drawn, 1 / scale, 1 / scale);
+    if (!showsCleanly(drawn, layout))
         return;
 
     // The host's path and current point survive the fill and the text.
@@ -88,17 +63,17 @@ void drawOsd(DravikDC cr, const OsdText &osd)
     cairo_save(cr);
     cairo_new_path(cr);
     if (osd.drawBox) {
-        // The laid-out extent starts at the origin: the box is
-        // (x, y, width, height), whole pixels.
-        setArgb(cr, osd.boxArgb);
-        cairo_rectangle(cr, static_cast<int64_t>(osd.x),
-                        static_cast<int64_t>(osd.y), layout.width(),
-                        layout.height());
+        // The laid-out extent starts at the origin: the box is the text's
+        // width and height from there, the origin in whole pixels.
+        setSourceArgb(cr, osd.boxArgb);
+        cairo_rectangle(cr, static_cast<int64_t>(osd.x), static_cast<int64_t>(osd.y),
+                        layout.width() / scale, layout.height() / scale);
         cairo_fill(cr);
     }
     if (osd.drawText) {
-        setArgb(cr, osd.textArgb);
-        layout.show(cr, osd.x, osd.y);
+        setSourceArgb(cr, osd.textArgb);
+        cairo_set_matrix(cr, &drawn);
+        showLayout(cr, layout, 0, 0);
     }
     cairo_restore(cr);
     cairo_new_path(cr);

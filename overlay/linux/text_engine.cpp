@@ -1,25 +1,24 @@
-#include "text_engine.h"
-
-#include "converter.h"
+// The text engine on Linux: Pango on cairo with fontconfig.
+#include "cairo_text.h"
 
 #include <fontconfig/fontconfig.h>
 
-#include <algorithm>
 #include <new>
 #include <string>
 #include <vector>
 
 namespace dravik {
 
-std::atomic<uint32_t> engineRefCount{0};
-
 namespace {
 
-// Guards starting and stopping the engine and every use of its font map.
-// The count itself is atomic so that it can be read without the lock.
-std::mutex engineMutex;
+// All with engineMutex held. The font map and the family names are made by
+// the first start and kept for the process: setting up fontconfig, the font
+// map and the list of families costs milliseconds, which every call
+// without a context slot and no other context alive paid when each stop
+// let go of them. The engine's lifetime as the calls see it is `running`.
 PangoFontMap *fontMap = nullptr;
 std::vector<std::string> familyNames;  // every family name, localised too
+bool running = false;
 
 // Pango never fails on an unknown family (it substitutes silently), and
 // fontconfig's own matching ignores spaces, so names are checked here: all
@@ -53,8 +52,24 @@ const char *findFamily(const char *name)
     return nullptr;
 }
 
-void startEngine()
+// UTF-8 for Pango; the UTF-16 came from decodeText, so it is valid.
+std::string utf8(const std::u16string &text)
 {
+    gchar *s = g_utf16_to_utf8(reinterpret_cast<const gunichar2 *>(text.data()),
+                               static_cast<glong>(text.size()), nullptr, nullptr,
+                               nullptr);
+    std::string out = s ? s : "";
+    g_free(s);
+    return out;
+}
+
+}  // namespace
+
+void startTextEngine()
+{
+    running = true;
+    if (fontMap)
+        return;
     // fontconfig is loaded here, before the font map: the font map would
     // start loading it on a thread of its own while the family list below
     // waits for it, two threads in fontconfig's set-up at once.
@@ -69,42 +84,39 @@ void startEngine()
     }
 }
 
-void stopEngine()
+void stopTextEngine() { running = false; }
+
+std::u16string decodeText(const char *text)
 {
-    releaseConverterDependencies();
-    g_object_unref(fontMap);
-    fontMap = nullptr;
-    familyNames.clear();
+    gchar *valid = g_utf8_make_valid(text, -1);
+    glong units = 0;
+    gunichar2 *wide = g_utf8_to_utf16(valid, -1, nullptr, &units, nullptr);
+    g_free(valid);
+    std::u16string out;
+    try {
+        if (wide)
+            out.assign(reinterpret_cast<const char16_t *>(wide), size_t(units));
+    } catch (const std::bad_alloc &) {
+    }
+    g_free(wide);
+    return out;
 }
 
-}  // namespace
-
-void engineAcquire()
+TextLayout::TextLayout(const std::u16string &text, const std::u16string &fontName,
+                       double pixelSize, FontWeight weight, Fallback fallback)
 {
-    std::lock_guard<std::mutex> lock(engineMutex);
-    if (engineRefCount.fetch_add(1) == 0)
-        startEngine();
-}
-
-void engineRelease()
-{
-    std::lock_guard<std::mutex> lock(engineMutex);
-    if (engineRefCount.fetch_sub(1) == 1)
-        stopEngine();
-}
-
-TextLayout::TextLayout(const char *text, const char *fontName,
-                       uint32_t pixelSize, FontWeight weight, Fallback fallback)
-    : lock_(engineMutex)
-{
-    if (!fontMap)
+    if (!running)
         return;
-    const char *family = findFamily(fontName);
+    const std::string name = utf8(fontName);
+    const char *family = findFamily(name.c_str());
     if (!family) {
         if (fallback == Fallback::Nothing)
             return;
         family = "Sans";
     }
+    native_.reset(new (std::nothrow) Native{nullptr});
+    if (!native_)
+        return;
     PangoContext *context = pango_font_map_create_context(fontMap);
     // Greyscale antialiasing and unhinted outlines with hinted metrics: the
     // same pixels on every machine with the same fonts.
@@ -115,7 +127,8 @@ TextLayout::TextLayout(const char *text, const char *fontName,
     pango_cairo_context_set_font_options(context, options);
     cairo_font_options_destroy(options);
 
-    layout_ = pango_layout_new(context);
+    PangoLayout *layout = pango_layout_new(context);
+    native_->layout = layout;
     g_object_unref(context);
 
     PangoFontDescription *font = pango_font_description_new();
@@ -124,51 +137,17 @@ TextLayout::TextLayout(const char *text, const char *fontName,
                                                 ? PANGO_WEIGHT_BOLD
                                                 : PANGO_WEIGHT_NORMAL);
     pango_font_description_set_absolute_size(font, pixelSize * PANGO_SCALE);
-    pango_layout_set_font_description(layout_, font);
+    pango_layout_set_font_description(layout, font);
     pango_font_description_free(font);
+    pango_layout_set_text(layout, utf8(text).c_str(), -1);
 
-    gchar *valid = g_utf8_make_valid(text, -1);
-    pango_layout_set_text(layout_, valid, -1);
-    g_free(valid);
-
+    // With no width set the logical extent starts at the origin.
     PangoRectangle logical;
-    pango_layout_get_pixel_extents(layout_, nullptr, &logical);
-    width_ = std::max(0, logical.x + logical.width);
-    height_ = std::max(0, logical.y + logical.height);
+    pango_layout_get_pixel_extents(layout, nullptr, &logical);
+    box_ = {float(logical.x), float(logical.y), float(logical.width),
+            float(logical.height)};
 }
 
-TextLayout::~TextLayout()
-{
-    if (layout_)
-        g_object_unref(layout_);
-}
-
-namespace {
-
-void setColour(cairo_t *cr, uint32_t colorref)
-{
-    cairo_set_source_rgb(cr, (colorref & 0xFF) / 255.0,
-                         ((colorref >> 8) & 0xFF) / 255.0,
-                         ((colorref >> 16) & 0xFF) / 255.0);
-}
-
-}  // namespace
-
-void TextLayout::draw(cairo_t *cr, uint32_t backColor, uint32_t textColor) const
-{
-    setColour(cr, backColor);
-    cairo_rectangle(cr, 0, 0, width_, height_);
-    cairo_fill(cr);
-    setColour(cr, textColor);
-    show(cr, 0, 0);
-}
-
-void TextLayout::show(cairo_t *cr, double x, double y) const
-{
-    if (!layout_)
-        return;
-    cairo_move_to(cr, x, y);
-    pango_cairo_show_layout(cr, layout_);
-}
+TextLayout::~TextLayout() = default;
 
 }  // namespace dravik

@@ -47,11 +47,6 @@ bool ownFolder(char (&folder)[MAX_PATH])
 
 }  // namespace
 
-void releaseConverterDependencies()
-{
-    // Nothing is held: each conversion loads and frees the module alone.
-}
-
 void setConverterFolderForTesting(const char *folder)
 {
     snprintf(testFolder, sizeof testFolder, "%s", folder);

@@ -1,18 +1,32 @@
 // On-screen text on an HDC, with GDI+ while the text engine runs.
 #include "osd.h"
 
-#include "text_engine.h"
+#include "gdiplus_text.h"
 
-#include <gdiplus.h>
+#include <algorithm>
+#include <climits>
+#include <cmath>
 
 namespace dravik {
 
 using namespace Gdiplus::DllExports;
 
+namespace {
+
+// A device coordinate for GDI+'s integer calls, truncated; origins up to
+// 2^32 - 1 lie beyond what an int holds, and off every device anyway.
+int truncatedInt(float v)
+{
+    return static_cast<int>(std::clamp(std::trunc(double(v)), double(INT_MIN),
+                                       double(INT_MAX)));
+}
+
+}  // namespace
+
 void drawOsd(DravikDC dc, const OsdText &osd)
 {
-    TextLayout layout(osd.text, osd.fontName, osd.fontSize,
-                      FontWeight::Regular, Fallback::Nothing, kOsdMaxUnits);
+    TextLayout layout(osd.text, osd.fontName, osd.fontSize, FontWeight::Regular,
+                      Fallback::Nothing);
     if (!layout.valid())
         return;
     Gdiplus::GpGraphics *g = nullptr;
@@ -22,15 +36,12 @@ void drawOsd(DravikDC dc, const OsdText &osd)
     if (osd.drawBox) {
         // The measured box moved to the origin; its far edges, taken from
         // the origin, give the size.
-        const float width = layout.boxX() + layout.boxWidth();
-        const float height = layout.boxY() + layout.boxHeight();
-        fillRectangle(g, static_cast<int>(x + layout.boxX()),
-                      static_cast<int>(y + layout.boxY()),
-                      static_cast<int>(width), static_cast<int>(height),
-                      osd.boxArgb);
+        const TextBox &box = layout.box();
+        fillRectangle(g, truncatedInt(x + box.x), truncatedInt(y + box.y),
+                      layout.width(), layout.height(), osd.boxArgb);
     }
     if (osd.drawText)
-        layout.show(g, x, y, osd.textArgb);
+        showLayout(g, layout, x, y, osd.textArgb);
     GdipDeleteGraphics(g);
 }
 

@@ -3,6 +3,9 @@
 // on-screen text's box, switch, families and engine. Each platform's own
 // pen details (caps, line ends, the host's pen) are in its own test.
 #include "dc_text.h"
+#include "osd.h"
+
+#include <string>
 
 namespace {
 
@@ -75,6 +78,10 @@ TEST_F(DcText, NothingForAnUnknownFamilyOrAStoppedEngine)
     EXPECT_EQ(osd(c, "Lane 2", "DejaVuSans", 100, 100, 1), DRAVIK_OK);
     EXPECT_EQ(osd(c, "Lane 2", "", 100, 100, 1), DRAVIK_OK);
     EXPECT_EQ(osd(c, "Lane 2", "DejaVu Sans", 0, 100, 2), DRAVIK_OK);  // nothing asked
+    // Size 0: neither text nor box (Wine's GDI+ would make a font of it).
+    EXPECT_EQ(Dravik_GdiplusOSD(10, 20, "Lane 2", 0, "DejaVu Sans", kWhite, 100, kWhite,
+                                100, 0, 1, c.dc()),
+              DRAVIK_OK);
     EXPECT_EQ(c.paintedCount(), 0);
 
     Dravik_StopTextEngine();
@@ -101,6 +108,41 @@ TEST_F(DcText, NothingForAnUnknownFamilyOrAStoppedEngine)
     EXPECT_GT(c.paintedCount(), 20);
     Dravik_DrawEnd(&slot);
     Dravik_StartTextEngine();  // for TearDown's stop
+}
+
+// Texts and font names of on-screen text are cut at 512 UTF-16 units,
+// never inside a character (UTF-8 here; GBK, ANSI code page 936, in the
+// Windows test runs, where two bytes are one unit).
+TEST(OsdText, LongTextsAreCutAt512UnitsNeverInsideACharacter)
+{
+    auto repeat = [](const std::string &s, int n) {
+        std::string out;
+        while (n-- > 0)
+            out += s;
+        return out;
+    };
+    const std::string i510 = repeat("i", 510);
+#if defined(_WIN32)
+    const std::string wide = "\xd6\xd0", pair;  // 中; no pairs in GBK
+#else
+    const std::string wide = "中", pair = "\xF0\x9D\x84\x9E";  // U+1D11E
+#endif
+    struct Row {
+        std::string text;
+        size_t units;
+    } rows[] = {
+        {i510 + "W", 511},
+        {i510 + "WW", 512},
+        {i510 + "WWW", 512},
+        {repeat(wide, 600), 512},
+        {pair.empty() ? "" : repeat(pair, 256), pair.empty() ? 0u : 512u},
+        {pair.empty() ? "" : i510 + "W" + pair, pair.empty() ? 0u : 511u},
+    };
+    for (const Row &row : rows) {
+        std::u16string units = dravik::decodeText(row.text.c_str());
+        dravik::cutToUnits(units, dravik::kOsdMaxUnits);
+        EXPECT_EQ(units.size(), row.units) << row.text.size() << " bytes";
+    }
 }
 
 }  // namespace

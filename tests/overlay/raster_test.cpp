@@ -3,6 +3,7 @@
 #include "Dravik.h"
 #include "reference.h"
 #include "test_frame.h"
+#include "x87.h"
 
 #include <gtest/gtest.h>
 
@@ -92,25 +93,6 @@ TEST(FrameShapes, PolygonsMatchTheReference)
     }
 }
 
-TEST(FrameShapes, ColoursTruncateFullRangeBt601)
-{
-    struct Case {
-        uint32_t colorref;
-        int y, u, v;
-    } cases[] = {{kRed, 76, 84, 255},
-                 {kGreen, 149, 43, 21},
-                 {kBlue, 29, 255, 107},
-                 {0, 0, 128, 128},
-                 {0xFF000000u, 0, 128, 128}};  // top byte not read
-    for (const Case &c : cases) {
-        TestFrame f(8, 8);
-        Dravik_DrawRectangle(0, 0, 0.5f, 0.5f, 2, c.colorref, 0, 0, &f.frame, 0);
-        EXPECT_EQ(f.y(0, 0), c.y) << std::hex << c.colorref;
-        EXPECT_EQ(f.u(0, 0), c.u) << std::hex << c.colorref;
-        EXPECT_EQ(f.v(0, 0), c.v) << std::hex << c.colorref;
-    }
-}
-
 // Columns of row r whose luma was set to `value`, as [first, last].
 std::pair<int, int> lumaSpan(TestFrame &f, int r, uint8_t value)
 {
@@ -123,6 +105,75 @@ std::pair<int, int> lumaSpan(TestFrame &f, int r, uint8_t value)
         }
     return {first, last};
 }
+
+// Colours and positions come out the same on every build, whatever the
+// host did to the x87 unit (the 32-bit DLL must not compute in it).
+class FloatingPoint : public ::testing::TestWithParam<X87Precision::Bits> {
+protected:
+    X87Precision precision{GetParam()};
+};
+
+TEST_P(FloatingPoint, ColoursTruncateFullRangeBt601)
+{
+    struct Case {
+        uint32_t colorref;
+        int y, u, v;
+    } cases[] = {{kRed, 76, 84, 255},
+                 {kGreen, 149, 43, 21},
+                 {kBlue, 29, 255, 107},
+                 {0, 0, 128, 128},
+                 {kWhite, 255, 128, 128},
+                 {0x808080, 127, 128, 128},  // Y is 127.99999999999999
+                 {0xFF000000u, 0, 128, 128}};  // top byte not read
+    for (const Case &c : cases) {
+        TestFrame f(8, 8);
+        Dravik_DrawRectangle(0, 0, 0.5f, 0.5f, 2, c.colorref, 0, 0, &f.frame, 0);
+        EXPECT_EQ(f.y(0, 0), c.y) << std::hex << c.colorref;
+        EXPECT_EQ(f.u(0, 0), c.u) << std::hex << c.colorref;
+        EXPECT_EQ(f.v(0, 0), c.v) << std::hex << c.colorref;
+    }
+}
+
+// Every colour (a sample of them at 24-bit precision) as a line draws it on
+// a 2 x 2 frame, against the formula in double precision and, for all
+// 2^24 colours, against the 64-bit builds' FNV-1a digest of every Y, U and
+// V, Linux's and Windows' alike.
+TEST_P(FloatingPoint, EveryColourConvertsAsOnEveryBuild)
+{
+    constexpr uint64_t kDigest = 0x62fb9d8f420d6846u;
+    const bool all = GetParam() == X87Precision::Unchanged;
+    uint8_t y[4], u[1], v[1];
+    DravikFrame frame{{y, u, v, nullptr}, {2, 1, 1, 0}, 2, 2};
+    uint64_t digest = 0xcbf29ce484222325u;
+    uint32_t wrong = 0, firstWrong = 0;
+    for (uint32_t c = 0; c < (1u << 24); c += all ? 1 : 4099) {
+        ASSERT_EQ(Dravik_DrawLine(0, 0, 1, 0, 1, c, &frame, 0), DRAVIK_OK);
+        for (const uint8_t sample : {y[0], u[0], v[0]})
+            digest = (digest ^ sample) * 0x100000001b3u;
+        const reference::Yuv want = reference::colour(c);
+        if (y[0] != want.y || u[0] != want.u || v[0] != want.v)
+            firstWrong = wrong++ == 0 ? c : firstWrong;
+    }
+    EXPECT_EQ(wrong, 0u) << "first 0x" << std::hex << firstWrong;
+    if (all) {
+        EXPECT_EQ(digest, kDigest) << "0x" << std::hex << digest;
+    }
+}
+
+TEST_P(FloatingPoint, PositionsTruncateInDoublePrecision)
+{
+    // 0.7f is 0.69999999: 55.9999 of 80, column 55 (a float product, or one
+    // at 24-bit precision, would round to 56).
+    TestFrame f(80, 4);
+    for (int c = 0; c < 80; ++c)
+        f.y(0, c) = 0;
+    Dravik_DrawLine(0.7f, 0, 0.7f, 0.25f, 1, kWhite, &f.frame, 0);
+    EXPECT_EQ(lumaSpan(f, 0, kWhiteY), std::make_pair(55, 55));
+}
+
+INSTANTIATE_TEST_SUITE_P(HostFpu, FloatingPoint,
+                         ::testing::Values(X87Precision::Unchanged,
+                                           X87Precision::Bits24));
 
 TEST(FrameShapes, StraightLinesCoverTheirRowsAndColumns)
 {
@@ -151,17 +202,6 @@ TEST(FrameShapes, StraightLinesCoverTheirRowsAndColumns)
                 EXPECT_EQ(span.first, -1) << "row " << r;
         }
     }
-}
-
-TEST(FrameShapes, PositionsTruncateInDoublePrecision)
-{
-    // 0.7f is 0.69999999: 55.9999 of 80, column 55 (a float product would
-    // round to 56).
-    TestFrame f(80, 4);
-    for (int c = 0; c < 80; ++c)
-        f.y(0, c) = 0;
-    Dravik_DrawLine(0.7f, 0, 0.7f, 0.25f, 1, kWhite, &f.frame, 0);
-    EXPECT_EQ(lumaSpan(f, 0, kWhiteY), std::make_pair(55, 55));
 }
 
 TEST(FrameShapes, FillSwitchStripesOnlyWhenExactlyOne)

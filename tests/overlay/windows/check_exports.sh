@@ -1,11 +1,12 @@
 #!/bin/sh
-# The 32-bit DLLs as a host's loader sees them, read with objdump -p:
-# Dravik.dll exports exactly the decorated stdcall names, the C host built
-# against the import library asks for nothing else, and neither DLL needs
-# anything beside it but system DLLs.
-# Usage: check_exports.sh OBJDUMP Dravik.dll host.exe Velmo_dsp_video_mjpeg.dll
+# The DLLs as a host's loader sees them, read with objdump -p: Dravik.dll
+# exports exactly its fifteen names (on 32 bits the decorated stdcall ones,
+# on 64 bits the plain ones), the C host built against the import library
+# asks for nothing else, and neither DLL needs anything beside it but system
+# DLLs.
+# Usage: check_exports.sh OBJDUMP POINTER-SIZE Dravik.dll host.exe Velmo_dsp_video_mjpeg.dll
 set -eu
-objdump=$1 dll=$2 host=$3 converter=$4
+objdump=$1 pointer=$2 dll=$3 host=$4 converter=$5
 status=0
 fail() { echo "FAIL: $*"; status=1; }
 
@@ -27,7 +28,8 @@ want=$(printf '%s\n' _Dravik_DrawLine@32 _Dravik_DrawRectangle@40 \
   _Dravik_GdiplusDrawRectangleWithType@52 _Dravik_GdiplusDrawPloygon@40 \
   _Dravik_GdiplusDrawBrokenLine@32 _Dravik_GdiplusDrawLineLabelLine@36 \
   _Dravik_GdiplusDrawRectLabelLine@28 _Dravik_GdiplusOSD@48 \
-  _Dravik_StartTextEngine@0 _Dravik_StopTextEngine@0 | sort)
+  _Dravik_StartTextEngine@0 _Dravik_StopTextEngine@0 |
+  if [ "$pointer" = 8 ]; then sed 's/^_//; s/@.*//'; else cat; fi | sort)
 got=$(exports "$dll")
 [ "$got" = "$want" ] || fail "Dravik.dll exports:
 $got

@@ -1,22 +1,37 @@
 #!/bin/sh
-# Runs a Windows program under wine64, headless, in a Wine prefix of the
-# build's own: wine-run.sh PREFIX PROGRAM [ARGS...]. The first run makes the
-# prefix (a few seconds) and installs Wine's Tahoma into it, the family
-# Wine's GDI+ takes for the generic sans-serif one. The programs run in a
-# Chinese locale, ANSI code page 936, like the hosts' systems.
+# Runs a Windows program under Wine, headless, in a Wine prefix of the
+# build's own: wine-run.sh LOADER ARCH PREFIX PROGRAM [ARGS...], with LOADER
+# Wine's 32-bit loader and ARCH win32 for the 32-bit build, wine64 and win64
+# for the 64-bit one. The first run makes the prefix (a few seconds) and
+# installs Wine's Tahoma into it, the family Wine's GDI+ takes for the
+# generic sans-serif one. The programs run in a Chinese locale, ANSI code
+# page 936, like the hosts' systems.
 set -eu
-prefix=$1
-shift
-export WINEPREFIX="$prefix" WINEDEBUG=-all LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
-wine=/usr/lib/wine/wine64
+loader=$1 arch=$2 prefix=$3
+shift 3
+export WINEPREFIX="$prefix" WINEARCH="$arch" WINEDEBUG=-all \
+  LANG=zh_CN.UTF-8 LC_ALL=zh_CN.UTF-8
+server=$(dirname "$loader")/wineserver
 mkdir -p "$(dirname "$prefix")"
 (
   flock 9
   if [ ! -f "$prefix/drive_c/windows/Fonts/tahoma.ttf" ]; then
-    "$wine" wineboot.exe --init >/dev/null 2>&1 || true
-    /usr/lib/wine/wineserver -w
+    "$loader" wineboot.exe --init </dev/null >/dev/null 2>&1 9>&- || true
+    "$server" -w
     cp /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf \
       "$prefix/drive_c/windows/Fonts/"
   fi
+  # One server (and with it Wine's own processes) for a whole test run: it
+  # stays 10 s after its last program, so the next test starts at once. It
+  # must not hold the lock (fd 9) or the test's output open meanwhile.
+  "$server" -p10 </dev/null >/dev/null 2>&1 9>&- || true
 ) 9>"$prefix.lock"
-exec "$wine" "$@"
+# Wine's own processes, started with the first program, live on with the
+# server and keep the error output they were given open; CTest would wait
+# for them. The program's output goes to a file, shown when it is done.
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+status=0
+"$loader" "$@" </dev/null >"$log" 2>&1 || status=$?
+cat "$log"
+exit $status

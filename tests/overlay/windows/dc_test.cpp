@@ -114,27 +114,4 @@ TEST_F(DcText, TheConverterIsLoadedForEachConversionOnly)
     EXPECT_FALSE(TestModule::loaded(module));
 }
 
-TEST_F(DcText, LongTextsAreCutAt512Units)
-{
-    auto widthOf = [](const std::string &text) {
-        dravik::TextLayout layout(text.c_str(), "DejaVu Sans", 20,
-                                  dravik::FontWeight::Regular,
-                                  dravik::Fallback::Nothing, 512);
-        return layout.width();
-    };
-    auto repeat = [](const std::string &s, int n) {
-        std::string out;
-        while (n-- > 0)
-            out += s;
-        return out;
-    };
-    const std::string i510 = repeat("i", 510);
-    EXPECT_LT(widthOf(i510 + "W"), widthOf(i510 + "WW"));    // 512 units
-    EXPECT_EQ(widthOf(i510 + "WW"), widthOf(i510 + "WWW"));  // cut at 512
-    // Two bytes of GBK are one unit: 512 characters of 1024 bytes fit.
-    const std::string zhong = "\xd6\xd0";
-    EXPECT_LT(widthOf(repeat(zhong, 511)), widthOf(repeat(zhong, 512)));
-    EXPECT_EQ(widthOf(repeat(zhong, 512)), widthOf(repeat(zhong, 600)));
-}
-
 }  // namespace
