@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTimeEdit>
 #include <QtTest>
+#include <qpa/qwindowsysteminterface.h>
 
 // The review from the keyboard and Ctrl+Z, on generated capture pictures.
 class TestKeys : public QObject
@@ -122,6 +123,63 @@ private slots:
                                          w.focusWidget()->objectName()};
         }
         QCOMPARE(outcome[1], outcome[0]);
+    }
+
+    void aHeldKeyActsOnce_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("filedFirst"); // pictures filed before, by clicks
+        QTest::addColumn<QString>("counts");
+        QTest::addColumn<int>("toggles"); // of playback
+        QTest::newRow("4") << int(Qt::Key_4) << 0 << "0,0,0,0,0,1" << 0;
+        QTest::newRow("keypad 1") << int(Qt::KeypadModifier | Qt::Key_1) << 0 << "1,0,1,0,0,0" << 0;
+        QTest::newRow("0") << int(Qt::Key_0) << 0 << "1,1,0,0,0,0" << 0;
+        QTest::newRow("Ctrl+Z") << int(Qt::CTRL | Qt::Key_Z) << 2 << "1,0,1,0,0,0" << 0;
+        QTest::newRow("Space") << int(Qt::Key_Space) << 0 << "0,0,0,0,0,0" << 1;
+    }
+
+    // As the X server repeats a held key: a release and a press at one
+    // timestamp, again and again, which Qt does not always flag as repeats.
+    void aHeldKeyActsOnce()
+    {
+        QFETCH(int, key);
+        QFETCH(int, filedFirst);
+        QFETCH(QString, counts);
+        QFETCH(int, toggles);
+        MainWindow w;
+        start(w, true);
+        click(w, "btn_Right", filedFirst);
+        FakeTormo::calls.clear();
+        Notices notices;
+        QApplication::setActiveWindow(&w);
+        const auto mods = Qt::KeyboardModifiers(key & Qt::KeyboardModifierMask);
+        const int code = key & ~Qt::KeyboardModifierMask;
+        const QString text = code == Qt::Key_Space || (code >= Qt::Key_0 && code <= Qt::Key_9)
+                                 ? QString(QChar(code)) : QString();
+        ulong at = 1000;
+        const auto send = [&](QEvent::Type type, int k, Qt::KeyboardModifiers m, const QString &t) {
+            QWindowSystemInterface::handleKeyEvent<QWindowSystemInterface::SynchronousDelivery>(
+                w.windowHandle(), at, type, k, m, t);
+        };
+        if (mods & Qt::ControlModifier)
+            send(QEvent::KeyPress, Qt::Key_Control, Qt::NoModifier, {});
+        send(QEvent::KeyPress, code, mods, text);
+        for (int repeat = 0; repeat < 20; ++repeat) {
+            at += 40;
+            send(QEvent::KeyRelease, code, mods, text);
+            send(QEvent::KeyPress, code, mods, text);
+        }
+        at += 40;
+        send(QEvent::KeyRelease, code, mods, text);
+        if (mods & Qt::ControlModifier)
+            send(QEvent::KeyRelease, Qt::Key_Control, mods, {});
+
+        QCOMPARE(tallies(w), counts);
+        QCOMPARE(FakeTormo::callsOf("PausePlay").size(), toggles);
+        // the next press is a press again: "识别错误" on the picture shown
+        at += 500;
+        send(QEvent::KeyPress, Qt::Key_2, Qt::NoModifier, "2");
+        QCOMPARE(child<QTableWidget>(w, "tb_Result")->item(WrongRow, 0)->text(), QStringLiteral("1"));
     }
 
     void aKeyGoesToTheFocusedEditorOrNowhere_data()
