@@ -10,20 +10,7 @@
 #include <QStringList>
 #include <QVector>
 
-// The header's size and where its fields lie (integers little-endian).
-namespace CaptureHeader {
-constexpr int Size = 788;
-constexpr int OrderKey = 38; // 8 bytes; nothing in the program reads it
-constexpr int PlateLeft = 156;
-constexpr int PlateTop = 160;
-constexpr int PlateRight = 164;
-constexpr int PlateBottom = 168;
-constexpr int PlateText = 420; // GBK, up to the first zero byte or the header's end
-} // namespace CaptureHeader
-
-// Only files larger than this are capture pictures; smaller "*.jpg" files in
-// a camera's folder are thumbnails and the like.
-constexpr qint64 MinPictureBytes = 51200;
+#include "captureheader.h"
 
 // One capture picture of the opened folder, with what its capture header says.
 struct PictureRecord

@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "qttranslations.h"
 
 #include <QApplication>
 
@@ -10,6 +11,7 @@ int main(int argc, char *argv[])
     // QApplication takes the locale from the environment; the playback
     // engine's player refuses to start under any numeric locale but "C".
     std::setlocale(LC_NUMERIC, "C");
+    loadQtTranslations(app);
 
     MainWindow window;
     window.show();

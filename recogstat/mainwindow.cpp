@@ -9,10 +9,42 @@
 #include "showimage.h"
 #include "Tormo.h"
 
+#include <QCloseEvent>
 #include <QDir>
 #include <QMessageBox>
 #include <QTimer>
 #include <QWheelEvent>
+
+namespace {
+
+// The position slider stays at least this wide, whatever the fonts.
+constexpr int MinSliderWidth = 100;
+
+// The time texts at their longest (two-digit hours) fit the labels and the
+// time editor in whatever fonts the window is shown in. The row keeps its
+// order and, beside them, its sizes; only the position slider gives up
+// width, so that the row stays as wide as the video above it.
+void fitTimeTexts(Ui::MainWindow *ui)
+{
+    const auto fit = [](QLabel *label, const QString &longest) {
+        label->setFixedWidth(label->fontMetrics().horizontalAdvance(longest) + 2);
+    };
+    fit(ui->la_CurTime, QStringLiteral("00:00:00"));
+    fit(ui->la_PlayerTime, QStringLiteral("/00:00:00"));
+    // the editor's own hint holds its longest time, 23:59:59, and its arrows
+    ui->ed_SetPlayTime->setFixedWidth(ui->ed_SetPlayTime->sizeHint().width());
+
+    QHBoxLayout *row = ui->horizontalLayout_8;
+    int others = row->spacing() * (row->count() - 1);
+    const QWidget *fixed[] = {ui->label, ui->la_PlaySpeed, ui->la_CurTime, ui->la_PlayerTime,
+                              ui->ed_SetPlayTime};
+    for (const QWidget *w : fixed)
+        others += w->minimumWidth();
+    const int room = ui->widget->minimumWidth() - others;
+    ui->sl_PlayTime->setMinimumWidth(qBound(MinSliderWidth, room, ui->sl_PlayTime->minimumWidth()));
+}
+
+} // namespace
 
 MainWindow::MainWindow(QWidget *parent)
     : QMainWindow(parent)
@@ -29,14 +61,15 @@ MainWindow::MainWindow(QWidget *parent)
 
     // The slider and the spin box mirror each other, and every value
     // reaches the view as its zoom in percent.
-    ui->sl_ImgSize->setRange(100, 250);
+    ui->sl_ImgSize->setRange(Zoom.fitted, Zoom.most);
     connect(ui->sl_ImgSize, SIGNAL(valueChanged(int)), imageView, SLOT(arise_scale(int)));
     connect(ui->sl_ImgSize, SIGNAL(valueChanged(int)), ui->sb_ImgSize, SLOT(setValue(int)));
-    ui->sb_ImgSize->setRange(100, 250);
+    ui->sb_ImgSize->setRange(Zoom.fitted, Zoom.most);
     connect(ui->sb_ImgSize, SIGNAL(valueChanged(int)), ui->sl_ImgSize, SLOT(setValue(int)));
 
     for (QLabel *label : {ui->la_ShowCarImg, ui->la_CarImg, ui->la_ImgNum, ui->la_ImgFlag})
         label->setAlignment(Qt::AlignCenter);
+    fitTimeTexts(ui);
 
     Tormo_Initialize();
 
@@ -51,14 +84,31 @@ MainWindow::MainWindow(QWidget *parent)
     if (!QDir().exists(QStringLiteral("image")))
         QDir().mkdir(QDir::current().absoluteFilePath(QStringLiteral("image")));
 
-    lastPath = QDir::homePath();
+    // The open dialogs start in the working folder, beside "image".
+    lastPath = QDir::currentPath();
 }
 
 MainWindow::~MainWindow()
 {
+    closeRecording();
+    delete ui;
+}
+
+// Closing the window destroys the video surface's native window, and the
+// engine's player must be gone before it: it would still draw into the
+// window, and an X error there ends the process.
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    closeRecording();
+    QMainWindow::closeEvent(event);
+}
+
+void MainWindow::closeRecording()
+{
+    playTimer->stop();
     if (playPort != -1)
         Tormo_CloseMediaFile(playPort);
-    delete ui;
+    playPort = -1;
 }
 
 // A wheel turn anywhere over the window zooms the picture: one standard notch
@@ -110,9 +160,12 @@ PictureRecord *MainWindow::currentPicture()
     return &picRecords[picIndex];
 }
 
+// A zoom from the wheel or the slider hands the focus back at once; one
+// typed into the spin box once the editing ends (setupKeys).
 void MainWindow::on_sl_ImgSize_valueChanged()
 {
-    updatePlayFocus();
+    if (!ui->sb_ImgSize->hasFocus())
+        updatePlayFocus();
 }
 
 void MainWindow::on_sl_ImgSize_sliderPressed()
@@ -122,7 +175,7 @@ void MainWindow::on_sl_ImgSize_sliderPressed()
 
 void MainWindow::on_sb_ImgSize_editingFinished()
 {
-    updatePlayFocus();
+    editingEnded(ui->sb_ImgSize);
 }
 
 // A fresh dialog on every press, modal; the reviewer returns to playback.

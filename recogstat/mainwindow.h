@@ -8,10 +8,12 @@
 #include <QVector>
 
 #include "capture.h" // PictureRecord
+#include "report.h"  // TallyRow
 
 namespace Ui {
 class MainWindow;
 }
+class QAbstractSpinBox;
 class QPushButton;
 class QTime;
 class QTimer;
@@ -28,12 +30,9 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
-    // Their tests read and set plateInvalidCount, which no widget shows.
-    friend class TestReportWindow;
-    friend class TestKeys;
-
 protected:
     void wheelEvent(QWheelEvent *event) override;
+    void closeEvent(QCloseEvent *event) override;
 
 private slots:
     // Bound by name to their controls (the order is the meta-object's):
@@ -69,17 +68,11 @@ private slots:
     void on_btn_PlayPause_clicked();
 
 private:
-    // Rows of tb_Result, the counts.
-    enum TallyRow {
-        TotalRow = 0,
-        MissedRow = 1,
-        CorrectRow = 2,
-        WrongRow = 3,
-        MultiEmptyRow = 4,
-        NonMotorRow = 5,
-    };
+    using TallyRow = ::TallyRow; // rows of tb_Result (report.h)
 
     void updatePlayFocus();
+    // Stops the poll and closes the recording's port, if one is open.
+    void closeRecording();
     // Enabled once a recording is open / once a picture folder is open;
     // nothing disables them again.
     QList<QPushButton *> playbackButtons() const;
@@ -98,9 +91,14 @@ private:
     void fileCurrentPicture(const Verdict &verdict);
     // Takes back the last filing still on record (Ctrl+Z).
     void undoFiling();
-    // The review buttons' keys and the undo key (mainwindow_keys.cpp).
+    // The review buttons' keys, Space and the undo key, and the focus of the
+    // time editor and the zoom spin box while typing (mainwindow_keys.cpp).
     void setupKeys();
+    void editingEnded(QAbstractSpinBox *editor);
     void setSpeed(int level);
+    void showNoRecording();
+    // The statistics and the report (mainwindow_report.cpp).
+    void showRates(const QStringList &rates);
 
     Ui::MainWindow *ui = nullptr;
     QStringList fileList{QString()};

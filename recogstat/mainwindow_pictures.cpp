@@ -110,7 +110,7 @@ void MainWindow::on_btn_NextImg_clicked()
             if (r->processed == 1)
                 ui->la_ImgFlag->setText(tr("已处理！"));
         } else {
-            ui->sb_ImgSize->setValue(100);
+            ui->sb_ImgSize->setValue(Zoom.fitted);
             ++picIndex;
             showPicture();
         }
@@ -191,7 +191,7 @@ void MainWindow::undoFiling()
     if (last.platesInvalid)
         --plateInvalidCount;
     r.processed = 0;
-    ui->sb_ImgSize->setValue(100);
+    ui->sb_ImgSize->setValue(Zoom.fitted);
     picIndex = last.picture;
     showPicture();
     updatePlayFocus();

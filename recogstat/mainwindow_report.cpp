@@ -19,24 +19,44 @@ QStringList columnTexts(const QTableWidget *table)
     return texts;
 }
 
+// The report's file name, or an empty one when the reviewer cancels. A name
+// typed without a suffix gets ".csv"; replacing a file is asked first. The
+// dialog is gone before the report is written.
+QString askReportName()
+{
+    QFileDialog dialog(nullptr, MainWindow::tr("Save File"), QString(), MainWindow::tr("file (*.csv)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("csv"));
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+
 } // namespace
 
 void MainWindow::on_btn_Result_clicked()
 {
-    const QStringList rates =
-        rateTexts(talliesFromCells(columnTexts(ui->tb_Result), plateInvalidCount));
-    for (int row = 0; row < rates.size(); ++row)
-        ui->tb_Rate->item(row, 0)->setData(Qt::DisplayRole, rates[row]);
+    showRates(rateTexts(talliesFromCells(columnTexts(ui->tb_Result), plateInvalidCount)));
     updatePlayFocus();
 }
 
+void MainWindow::showRates(const QStringList &rates)
+{
+    for (int row = 0; row < rates.size(); ++row)
+        ui->tb_Rate->item(row, 0)->setData(Qt::DisplayRole, rates[row]);
+}
+
+// The report's rates are computed from the very counts it holds, as
+// "统计结果" computes them, and shown too: a report never pairs new counts
+// with the rates of an earlier press.
 void MainWindow::on_btn_OutPut_clicked()
 {
-    const QString fileName = QFileDialog::getSaveFileName(nullptr, tr("Save File"), QString(),
-                                                          tr("file (*.csv)"));
+    const QString fileName = askReportName();
     if (fileName.isEmpty())
         return;
-    const QByteArray report = reportBytes(columnTexts(ui->tb_Result), columnTexts(ui->tb_Rate));
+
+    const QStringList counts = columnTexts(ui->tb_Result);
+    const QStringList rates = rateTexts(talliesFromCells(counts, plateInvalidCount));
+    showRates(rates);
+    const QByteArray report = reportBytes(counts, rates);
     // A report that cannot be written leaves any earlier one of that name
     // as it was; the reviewer is told, and may choose another place.
     if (report.isEmpty() || !writeWhole(fileName, report))

@@ -9,6 +9,7 @@
 #include "Tormo.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QThread>
 #include <QTime>
 #include <QTimer>
@@ -19,6 +20,20 @@ namespace {
 constexpr int PollMs = 10;
 // The engine needs a moment in the window before it reports the length.
 constexpr int AttachSettleMs = 20;
+// The position slider's range in the form, before any recording.
+constexpr int NoRecordingSliderMax = 300;
+
+// How many snapshots of this name are on disk: the engine writes `base`.jpg,
+// or, where that exists, the first free of `base`_2.jpg, `base`_3.jpg, ...
+int snapshotsNamed(const QString &base)
+{
+    int n = 0;
+    while (QFileInfo(n == 0 ? base + QStringLiteral(".jpg")
+                            : base + QStringLiteral("_%1.jpg").arg(n + 1))
+               .size() > 0)
+        ++n;
+    return n;
+}
 
 } // namespace
 
@@ -31,11 +46,13 @@ void MainWindow::on_btn_OpenVideo_clicked()
     }
     lastPath = path;
 
-    if (playPort != -1)
-        Tormo_CloseMediaFile(playPort);
-    // A recording that does not open leaves playPort as it was; every later
-    // call on it then fails harmlessly in the engine.
-    Tormo_OpenMediaFile(enginePath(path).constData(), &playPort);
+    closeRecording();
+    if (!Tormo_OpenMediaFile(enginePath(path).constData(), &playPort)) {
+        playPort = -1;
+        showNoRecording();
+        notice(tr("录像无法打开"));
+        return;
+    }
     Tormo_AttachPlayWnd(playPort, ui->widget->winId(), 1);
     QThread::msleep(AttachSettleMs);
     Tormo_GetFileTime(playPort, &fileTime);
@@ -53,6 +70,22 @@ void MainWindow::on_btn_OpenVideo_clicked()
     for (QPushButton *button : playbackButtons())
         button->setEnabled(true);
     updatePlayFocus();
+}
+
+// What the playback row shows before any recording was opened: after a
+// recording that does not open, nothing of the one before may seem to go on.
+void MainWindow::showNoRecording()
+{
+    fileTime = 0;
+    isPaused = false;
+    speedLevel = Speed::Normal;
+    ui->sl_PlayTime->setRange(0, NoRecordingSliderMax);
+    ui->sl_PlayTime->setValue(0);
+    ui->la_CurTime->setText(clockText(0));
+    ui->la_PlayerTime->setText(QLatin1Char('/') + clockText(0));
+    ui->la_PlaySpeed->clear();
+    for (QPushButton *button : playbackButtons())
+        button->setEnabled(false);
 }
 
 void MainWindow::on_btn_Play_clicked()
@@ -119,7 +152,8 @@ void MainWindow::timeCountSlot()
 }
 
 // Seeks as soon as the time changes, digit by digit; the next poll moves the
-// slider and the label.
+// slider and the label. While the reviewer types, the focus stays in the
+// editor: it goes back to playback once the editing ends (setupKeys).
 void MainWindow::on_ed_SetPlayTime_timeChanged(const QTime &time)
 {
     const int target = time.hour() * 3600 + time.minute() * 60 + time.second();
@@ -128,11 +162,13 @@ void MainWindow::on_ed_SetPlayTime_timeChanged(const QTime &time)
         return;
     }
     Tormo_SetPlayedTime(playPort, target);
-    updatePlayFocus();
+    if (!ui->ed_SetPlayTime->hasFocus())
+        updatePlayFocus();
 }
 
 // Saves the frame on screen as a vehicle the camera missed and counts it as
-// passed and missed. Playback goes on undisturbed.
+// passed and missed, once the picture is on disk. Playback goes on
+// undisturbed.
 void MainWindow::on_btn_SeepSaveAs_clicked()
 {
     if (playPort == -1) {
@@ -154,7 +190,13 @@ void MainWindow::on_btn_SeepSaveAs_clicked()
 
     const QString path = tr("image\\漏拍\\") + QString::number(r) + QLatin1Char('_')
                          + clockText(t, QLatin1Char('_'));
-    Tormo_Snapshot(playPort, 1, enginePath(path).constData());
+    const int before = snapshotsNamed(systemPath(path));
+    if (!Tormo_Snapshot(playPort, 1, enginePath(path).constData())
+        || snapshotsNamed(systemPath(path)) <= before) {
+        notice(tr("抓拍失败"));
+        updatePlayFocus();
+        return;
+    }
 
     raiseTally(TotalRow);
     raiseTally(MissedRow);

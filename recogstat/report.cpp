@@ -40,11 +40,11 @@ QString percentText(float percent)
 Tallies talliesFromCells(const QStringList &countCells, int plateInvalid)
 {
     Tallies t;
-    t.total = countCells.value(0).toFloat();
-    t.correct = countCells.value(2).toFloat();
-    t.wrong = countCells.value(3).toFloat();
-    t.multiEmpty = countCells.value(4).toFloat();
-    t.nonMotor = countCells.value(5).toFloat();
+    t.total = countCells.value(TotalRow).toFloat();
+    t.correct = countCells.value(CorrectRow).toFloat();
+    t.wrong = countCells.value(WrongRow).toFloat();
+    t.multiEmpty = countCells.value(MultiEmptyRow).toFloat();
+    t.nonMotor = countCells.value(NonMotorRow).toFloat();
     t.plateInvalid = plateInvalid;
     return t;
 }

@@ -7,6 +7,16 @@
 #include <QString>
 #include <QStringList>
 
+// The rows of the counts table, tb_Result.
+enum TallyRow {
+    TotalRow = 0,
+    MissedRow = 1,
+    CorrectRow = 2,
+    WrongRow = 3,
+    MultiEmptyRow = 4,
+    NonMotorRow = 5,
+};
+
 // What the rates are computed from. The counts are held in single precision,
 // as the rates are computed in it.
 struct Tallies

@@ -8,40 +8,12 @@
 
 namespace {
 
-// Where a dragged picture lands on one axis while the button is held.
-// t is the wanted position, size the picture's extent, view the view's.
-// "Inside": a picture smaller than the view stays wholly inside it.
-int insideRule(int t, double size, double view)
+// The position of the picture's near edge on one axis, kept in sight: a
+// picture larger than the view leaves no gap at either edge, a smaller one
+// stays wholly inside.
+double inSight(double edge, double size, double view)
 {
-    if (t <= 0)
-        return 0;
-    if (t + size < view)
-        return t;
-    return int(view - size);
-}
-
-// "Cover": a picture larger than the view never shows a gap at either edge.
-int coverRule(int t, double size, double view)
-{
-    if (t >= 0)
-        return 0;
-    if (t + size >= view)
-        return t;
-    return int(view - size);
-}
-
-// Where a drag is committed on one axis at release. For a picture smaller
-// than the view this differs from insideRule: pushed past the far edge it
-// snaps back to 0, at or past the near edge it goes to the far edge.
-int committedOffset(int offset, double size, double view)
-{
-    if (offset >= 0 && offset + size >= view)
-        return 0;
-    if (offset > 0 && offset + size < view)
-        return offset;
-    if (offset <= 0 && offset + size > view)
-        return offset;
-    return int(view - size);
+    return size > view ? std::clamp(edge, view - size, 0.0) : std::clamp(edge, 0.0, view - size);
 }
 
 // Values far outside the view are not drawn; this also keeps the conversion
@@ -87,13 +59,11 @@ void ShowImage::loadPicture(const QImage &picture, quint32 left, quint32 top,
     startPicture(left, top, width, height);
 }
 
-// A new picture starts fitted, with its plate outlined.
+// A new picture starts centred at the zoom that is set, its plate outlined.
 void ShowImage::startPicture(quint32 left, quint32 top, quint32 width, quint32 height)
 {
-    offsetX = 0;
-    offsetY = 0;
-    drawMode = Fitted;
-    boxShift = 0;
+    centre = QPointF(pixmap.width() / 2.0, pixmap.height() / 2.0);
+    dragging = false;
     boxLeft = left;
     boxTop = top;
     boxWidth = width;
@@ -103,127 +73,101 @@ void ShowImage::startPicture(quint32 left, quint32 top, quint32 width, quint32 h
 
 void ShowImage::arise_scale(int value)
 {
+    // about what is on screen now, which may have been kept in sight
+    if (hasPicture())
+        centre = clamped(centre);
     scaleX = scaleY = value / 100.0;
-    boxShift = HiddenBoxShift;
-    drawMode = Zoomed;
     update();
 }
 
 void ShowImage::mousePressEvent(QMouseEvent *event)
 {
+    dragging = hasPicture();
     pressPos = event->pos();
+    if (dragging)
+        pressCentre = clamped(centre);
 }
 
+// The picture follows the mouse for as long as it stays in sight.
 void ShowImage::mouseMoveEvent(QMouseEvent *event)
 {
-    movePos = event->pos();
-    drawMode = Dragged;
+    if (!dragging)
+        return;
+    centre = pressCentre - QPointF(event->pos() - pressPos) / viewScale();
     update();
 }
 
+// The picture stays where it was dropped.
 void ShowImage::mouseReleaseEvent(QMouseEvent *event)
 {
-    const QPoint p = event->pos();
-    offsetX += p.x() - pressPos.x();
-    offsetY += p.y() - pressPos.y();
-    drawMode = Dragged;
-    // The drop is now in the offsets: a repaint before the next move (a
-    // resize, say) must not apply the drag's distance a second time.
-    pressPos = movePos;
-
-    if (!(fitRatio > 0) || !std::isfinite(fitRatio))
-        return; // nothing was painted yet, or no picture
-    offsetX = committedOffset(offsetX, pixWidth / fitRatio * scaleX, viewWidth);
-    offsetY = committedOffset(offsetY, pixHeight / fitRatio * scaleY, viewHeight);
+    if (!dragging)
+        return;
+    dragging = false;
+    centre = clamped(pressCentre - QPointF(event->pos() - pressPos) / viewScale());
+    update();
 }
 
 bool ShowImage::hasPicture() const
 {
-    return !pixmap.isNull() && fitRatio > 0 && std::isfinite(fitRatio);
+    return !pixmap.isNull() && width() > 0 && height() > 0;
 }
 
-void ShowImage::zoomAboutCentre(QPainter &painter) const
+double ShowImage::viewScale() const
 {
-    painter.translate(viewWidth * 0.5, viewHeight * 0.5);
-    painter.scale(scaleX, scaleY);
-    painter.translate(-viewWidth * 0.5, -viewHeight * 0.5);
+    const double fitRatio = std::max(pixmap.width() / double(width()),
+                                     pixmap.height() / double(height()));
+    return scaleX / fitRatio;
 }
 
-QRect ShowImage::fittedRect() const
+QPointF ShowImage::clamped(QPointF c) const
 {
-    const double w = pixWidth / fitRatio;
-    const double h = pixHeight / fitRatio;
-    return QRect(int(viewWidth * 0.5 - w * 0.5), int(viewHeight * 0.5 - h * 0.5),
-                 int(w), int(h));
+    const QRectF at = pictureRect(c);
+    const double x = inSight(at.x(), at.width(), width());
+    const double y = inSight(at.y(), at.height(), height());
+    return c - QPointF(x - at.x(), y - at.y()) / viewScale();
 }
 
-QRect ShowImage::draggedRect() const
+QRectF ShowImage::pictureRect(QPointF c) const
 {
-    const double w = pixWidth / fitRatio * scaleX;
-    const double h = pixHeight / fitRatio * scaleY;
-    const int tx = offsetX + movePos.x() - pressPos.x();
-    const int ty = offsetY + movePos.y() - pressPos.y();
-    // One rule for both axes: a picture smaller than the view in either
-    // direction is kept inside on both.
-    int x, y;
-    if (viewWidth > w || viewHeight > h) {
-        x = insideRule(tx, w, viewWidth);
-        y = insideRule(ty, h, viewHeight);
-    } else {
-        x = coverRule(tx, w, viewWidth);
-        y = coverRule(ty, h, viewHeight);
-    }
-    return QRect(x, y, int(w), int(h));
+    const double k = viewScale();
+    return QRectF(width() * 0.5 - c.x() * k, height() * 0.5 - c.y() * k,
+                  pixmap.width() * k, pixmap.height() * k);
 }
 
-void ShowImage::drawPlateBox(QPainter &painter) const
+// The box lies at the plate's place, moved left by the plate's height and up
+// by a quarter of its width, in its picture-pixel size at the fitted zoom;
+// it is zoomed and moved with the picture.
+void ShowImage::drawPlateBox(QPainter &painter, const QRectF &picture) const
 {
-    const double r = fitRatio;
-    const double x = (viewWidth * 0.5 - pixWidth / r * 0.5) + boxLeft / r
-                     + double(boxShift) - double(boxHeight);
-    // Unsigned on purpose: the box is raised by a quarter of the plate's
-    // width, and a plate at the very top wraps out of sight.
+    const double s = scaleX;
+    const double r = s / viewScale(); // picture pixels per view pixel, fitted
+    // Unsigned on purpose: a plate at the very top wraps out of sight.
     const quint32 top = boxTop - boxWidth / 4;
-    const double y = (viewHeight * 0.5 - pixHeight / r * 0.5) + top / r;
-    if (!onCanvas(x) || !onCanvas(y) || !onCanvas(boxWidth) || !onCanvas(boxHeight))
+    const double x = picture.x() + (boxLeft / r - double(boxHeight)) * s;
+    const double y = picture.y() + top / r * s;
+    const double w = boxWidth * s;
+    const double h = boxHeight * s;
+    if (!onCanvas(x) || !onCanvas(y) || !onCanvas(w) || !onCanvas(h))
         return;
 
     painter.setPen(QPen(QBrush(Qt::green), 5.0, Qt::DashDotLine, Qt::RoundCap,
                         Qt::BevelJoin));
     painter.setBrush(Qt::NoBrush);
-    painter.drawRect(QRect(int(x), int(y), int(boxWidth), int(boxHeight)));
+    painter.drawRect(QRect(int(x), int(y), int(w), int(h)));
 }
 
 void ShowImage::paintEvent(QPaintEvent *)
 {
-    pixWidth = pixmap.width();
-    pixHeight = pixmap.height();
-    viewWidth = width();
-    viewHeight = height();
-    fitRatio = std::max(pixWidth / viewWidth, pixHeight / viewHeight);
-
     QPainter painter(this);
     if (!hasPicture())
         return; // the background only
 
-    painter.save();
-    switch (drawMode) {
-    case Fitted:
-        zoomAboutCentre(painter);
-        drawRect = fittedRect();
-        offsetX = drawRect.x();
-        offsetY = drawRect.y();
-        break;
-    case Zoomed:
-        zoomAboutCentre(painter); // the last rectangle, scaled about the centre
-        break;
-    case Dragged:
-        boxShift = HiddenBoxShift;
-        drawRect = draggedRect();
-        break;
-    }
-    painter.drawPixmap(QRectF(drawRect), pixmap, QRectF(pixmap.rect()));
-    painter.restore();
-
-    drawPlateBox(painter);
+    const QRectF picture = pictureRect(clamped(centre));
+    // whole pixels, the fractions cut (but for rounding noise: a drag of
+    // whole pixels moves the picture by as many)
+    const auto pixel = [](double v) { return int(std::floor(v + 1e-6)); };
+    const QRect drawn(pixel(picture.x()), pixel(picture.y()), pixel(picture.width()),
+                      pixel(picture.height()));
+    painter.drawPixmap(QRectF(drawn), pixmap, QRectF(pixmap.rect()));
+    drawPlateBox(painter, picture);
 }

@@ -6,9 +6,18 @@
 #include <QRect>
 #include <QWidget>
 
+// The zoom of the picture view in percent: 100 is the fitted size.
+struct ZoomRange
+{
+    int fitted;
+    int most;
+};
+constexpr ZoomRange Zoom{100, 250};
+
 // The capture-picture view: fits the whole picture into the view, zooms it
 // about the view's centre, lets the reviewer drag it without losing it from
-// sight, and outlines the plate from each load until the first zoom or drag.
+// sight, and outlines the plate, on the same spot of the picture at every
+// zoom and drag.
 class ShowImage : public QWidget
 {
     Q_OBJECT
@@ -20,8 +29,8 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
-    // Shows the picture at `path` fitted into the view, with the plate
-    // rectangle (picture pixels) outlined.
+    // Shows the picture at `path` fitted into the view at the current zoom,
+    // centred, with the plate rectangle (picture pixels) outlined.
     void loadPicture(const QString &path, quint32 left, quint32 top,
                      quint32 width, quint32 height);
     // The same with a picture already decoded (a null one shows nothing).
@@ -34,7 +43,7 @@ signals:
     void turn2default(int);
 
 public slots:
-    // Zoom in percent (100 is the fitted size).
+    // Zoom in percent (100 is the fitted size), about the view's centre.
     void arise_scale(int value);
 
 protected:
@@ -44,39 +53,32 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    enum DrawMode { Fitted = 0, Dragged = 1, Zoomed = 2 };
-
-    // Added to the plate box's x once the picture was zoomed or dragged: the
-    // box no longer matches the picture, so it is moved out of sight.
-    static constexpr quint32 HiddenBoxShift = 1000;
-
     void startPicture(quint32 left, quint32 top, quint32 width, quint32 height);
     bool hasPicture() const;
-    void zoomAboutCentre(QPainter &painter) const;
-    QRect fittedRect() const;
-    QRect draggedRect() const;
-    void drawPlateBox(QPainter &painter) const;
+    // View pixels per picture pixel at the current zoom.
+    double viewScale() const;
+    // `c` moved as little as needed so that the picture stays in sight: an
+    // axis on which it is larger than the view leaves no gap, one on which
+    // it is smaller keeps it wholly inside.
+    QPointF clamped(QPointF c) const;
+    // Where the picture is drawn, view pixels, with `c` at the view's centre.
+    QRectF pictureRect(QPointF c) const;
+    void drawPlateBox(QPainter &painter, const QRectF &picture) const;
 
     QPixmap pixmap;
     double scaleX = 1.0;
     double scaleY = 1.0;
-    int offsetX = 0;
-    int offsetY = 0;
-    int drawMode = Fitted;
-    quint32 boxShift = 0;
+    // The point of the picture (picture pixels) at the view's centre: a
+    // zoom keeps it there, a drag moves it with the mouse.
+    QPointF centre;
+    // The drag under way: where it started, on the view and on the picture.
+    bool dragging = false;
+    QPoint pressPos;
+    QPointF pressCentre;
     quint32 boxLeft = 0;
     quint32 boxTop = 0;
     quint32 boxWidth = 0;
     quint32 boxHeight = 0;
-    QPoint pressPos;
-    QPoint movePos;
-    QRect drawRect;
-    // Sizes of the last paint, which the release handler works with.
-    double pixWidth = 0;
-    double pixHeight = 0;
-    double viewWidth = 0;
-    double viewHeight = 0;
-    double fitRatio = 0;
 };
 
 #endif // SHOWIMAGE_H

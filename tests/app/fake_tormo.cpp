@@ -2,6 +2,9 @@
 
 #include "Tormo.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTextCodec>
 
 namespace FakeTormo {
@@ -9,6 +12,7 @@ namespace FakeTormo {
 QStringList calls;
 int nextPort = 0;
 bool openFails = false;
+bool snapshotFails = false;
 int fileTime = 0;
 int playedTime = 0;
 
@@ -17,6 +21,7 @@ void reset()
     calls.clear();
     nextPort = 0;
     openFails = false;
+    snapshotFails = false;
     fileTime = 0;
     playedTime = 0;
 }
@@ -119,7 +124,16 @@ int Tormo_SetPlayedTime(int port, int seconds)
 int Tormo_Snapshot(int port, int flag, const char *path)
 {
     calls << log("Snapshot", {num(port), num(flag), text(path)});
-    return 1;
+    if (FakeTormo::snapshotFails)
+        return 0;
+    // path.jpg, or the first free of path_2.jpg, path_3.jpg, ...
+    const QString base = text(path).replace(QLatin1Char('\\'), QLatin1Char('/'));
+    QString file = base + QStringLiteral(".jpg");
+    for (int n = 2; QFile::exists(file); ++n)
+        file = base + QStringLiteral("_%1.jpg").arg(n);
+    QDir().mkpath(QFileInfo(file).path());
+    QFile out(file);
+    return out.open(QIODevice::WriteOnly) && out.write("snapshot") == 8 ? 1 : 0;
 }
 
 int Tormo_CloseMediaFile(int port)

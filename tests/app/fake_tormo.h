@@ -14,6 +14,7 @@ extern QStringList calls;
 // failure that leaves the caller's port as it was.
 extern int nextPort;
 extern bool openFails;
+extern bool snapshotFails; // else a snapshot writes a small file, named as the engine names it
 extern int fileTime;   // every port's length
 extern int playedTime; // every port's position
 

@@ -1,4 +1,5 @@
 #include "mainwindow.h"
+#include "qttranslations.h"
 #include "showimage.h"
 #include "widgets.h"
 
@@ -6,6 +7,7 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QLayout>
+#include <QMessageBox>
 #include <QMetaMethod>
 #include <QSlider>
 #include <QSpinBox>
@@ -107,9 +109,9 @@ private slots:
             {"widget", {}, {510, 375}},
             {"label", "进度条", {40, 20}},
             {"la_PlaySpeed", "", {30, 20}},
-            {"la_CurTime", "0:0:0", {35, 20}},
-            {"la_PlayerTime", "/0:0:0", {50, 20}},
-            {"ed_SetPlayTime", {}, {65, 20}},
+            {"la_CurTime", "0:0:0", {}},
+            {"la_PlayerTime", "/0:0:0", {}},
+            {"ed_SetPlayTime", {}, {}},
             {"btn_PlayBack", "减速", {90, 40}},
             {"btn_PlayPause", "暂停", {90, 40}},
             {"btn_Play", "播放", {90, 40}},
@@ -149,7 +151,9 @@ private slots:
         QCOMPARE(child(w, "widget")->styleSheet(), QStringLiteral("background-color: rgb(0, 0, 0);"));
         QCOMPARE(child(w, "la_CarImg")->styleSheet(), QStringLiteral("background-color: rgb(0, 0, 0);"));
         QCOMPARE(child(w, "la_ShowCarImg")->styleSheet(),
-                 QStringLiteral("background-color: rgb(251, 255, 0);\nfont: 75 16pt \"微软雅黑\";"));
+                 QStringLiteral("background-color: rgb(251, 255, 0);\nfont: bold 16pt \"微软雅黑\";"));
+        child(w, "la_ShowCarImg")->ensurePolished();
+        QVERIFY(child(w, "la_ShowCarImg")->font().bold());
         QCOMPARE(child<QLabel>(w, "la_ShowCarImg")->textFormat(), Qt::PlainText);
         QCOMPARE(child<QLabel>(w, "la_ShowCarImg")->alignment(), Qt::AlignCenter);
         QVERIFY(child<QLabel>(w, "la_FileName")->wordWrap());
@@ -159,7 +163,6 @@ private slots:
         auto *playTime = child<QSlider>(w, "sl_PlayTime");
         QCOMPARE(playTime->orientation(), Qt::Horizontal);
         QCOMPARE(playTime->maximum(), 300);
-        QCOMPARE(playTime->minimumSize(), QSize(250, 15));
         QCOMPARE(playTime->maximumSize(), QSize(1000, 15));
         QCOMPARE(child<QSlider>(w, "sl_ImgSize")->minimum(), 100);
         QCOMPARE(child<QSlider>(w, "sl_ImgSize")->maximum(), 250);
@@ -180,6 +183,27 @@ private slots:
         QCOMPARE(zoomColumn->count(), 2);
         QVERIFY(qobject_cast<ShowImage *>(zoomColumn->itemAt(1)->widget()));
         QCOMPARE(zoomColumn->itemAt(1)->widget()->cursor().shape(), Qt::OpenHandCursor);
+    }
+
+    // In the fonts of this machine: the slider gives up width for them.
+    void timeTextsFitAtTheirLongest()
+    {
+        MainWindow w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QPair<const char *, QString> longest[] = {{"la_CurTime", "23:59:59"},
+                                                        {"la_PlayerTime", "/23:59:59"}};
+        for (const auto &[name, text] : longest) {
+            auto *label = child<QLabel>(w, name);
+            QCOMPARE(label->height(), 20);
+            QVERIFY2(label->fontMetrics().horizontalAdvance(text) <= label->contentsRect().width(), name);
+        }
+        auto *editor = child<QTimeEdit>(w, "ed_SetPlayTime");
+        QCOMPARE(editor->height(), 20);
+        QVERIFY(editor->width() >= editor->sizeHint().width());
+        // the row no wider than the video above it
+        QVERIFY(editor->geometry().right() <= child(w, "widget")->geometry().right());
+        QCOMPARE(w.size(), QSize(1113, 783));
     }
 
     void layoutsKeepTheirSpacing()
@@ -361,6 +385,17 @@ private slots:
         spin->setFocus();
         QTest::keyClick(spin, Qt::Key_Return);
         QCOMPARE(QApplication::focusWidget(), child(w, "btn_PlayPause"));
+    }
+
+    // Last: the translation stays installed.
+    void qtTextsAreChineseAndTheToolTipsNameTheKeys()
+    {
+        QVERIFY(loadQtTranslations(*qApp));
+        MainWindow w;
+        QCOMPARE(child(w, "btn_PlayPause")->toolTip(), QStringLiteral("快捷键：空格"));
+        QCOMPARE(child(w, "btn_Right")->toolTip(), QStringLiteral("快捷键：1\nCtrl+Z：撤销上一次判定"));
+        QCOMPARE(child(w, "btn_NextImg")->toolTip(), QStringLiteral("快捷键：右方向、PgDown"));
+        QCOMPARE(QMessageBox::tr("Show Details..."), QStringLiteral("显示详情..."));
     }
 };
 

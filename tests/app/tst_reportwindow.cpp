@@ -2,9 +2,8 @@
 #include "mainwindow.h"
 #include "report.h"
 
-#include "dialogs.h"
 #include "file_limit.h"
-#include "widgets.h"
+#include "review.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -22,28 +21,39 @@ class TestReportWindow : public QObject
 {
     Q_OBJECT
 
-    QTemporaryDir workDir; // the window files into "image" below the current folder
+    QScopedPointer<QTemporaryDir> work; // the window files into "image" below the current folder
     QString startDir = QDir::currentPath();
 
 private slots:
-    void initTestCase() { QVERIFY(QDir::setCurrent(workDir.path())); }
+    void init()
+    {
+        work.reset(new QTemporaryDir);
+        QVERIFY(QDir::setCurrent(work->path()));
+    }
     void cleanupTestCase() { QDir::setCurrent(startDir); }
 
     void statisticsThenExport_data()
     {
         QTest::addColumn<QString>("name"); // below a folder holding "earlier.csv"; empty cancels
+        QTest::addColumn<QString>("file"); // what is written; empty: nothing
+        QTest::addColumn<bool>("computed"); // "统计结果" pressed first
         QTest::addColumn<int>("sizeLimit"); // 0: none
         QTest::addColumn<QStringList>("said");
         QTest::addColumn<QString>("focus");
-        QTest::newRow("new report, name as chosen") << "统计 结果" << 0 << QStringList() << "btn_PlayPause";
-        QTest::newRow("cancelled") << "" << 0 << QStringList() << "btn_OutPut";
+        QTest::newRow("new report, .csv added") << "统计 结果" << "统计 结果.csv" << true << 0
+                                                 << QStringList() << "btn_PlayPause";
+        QTest::newRow("without 统计结果: the rates of the counts written")
+            << "r.csv" << "r.csv" << false << 0 << QStringList() << "btn_PlayPause";
+        QTest::newRow("cancelled") << "" << "" << true << 0 << QStringList() << "btn_OutPut";
         QTest::newRow("full disk over an earlier report")
-            << "earlier.csv" << 64 << QStringList{"提示|文件保存失败"} << "btn_PlayPause";
+            << "earlier.csv" << "" << true << 64 << QStringList{"提示|文件保存失败"} << "btn_PlayPause";
     }
 
     void statisticsThenExport()
     {
         QFETCH(QString, name);
+        QFETCH(QString, file);
+        QFETCH(bool, computed);
         QFETCH(int, sizeLimit);
         QFETCH(QStringList, said);
         QFETCH(QString, focus);
@@ -55,17 +65,24 @@ private slots:
         MainWindow w;
         w.show();
         QVERIFY(QTest::qWaitForWindowActive(&w));
-        for (const char *button : {"btn_Play", "btn_PlayPause", "btn_Result", "btn_OutPut"})
+        for (const char *button : {"btn_Play", "btn_PlayPause"})
             child(w, button)->setEnabled(true);
+        // the plate-invalid count, which no cell shows, from a filing
+        openFolder(w, threePictures());
+        click(w, "btn_PlateInvain");
         const QStringList counts{"10", "1", "6", "2", "3", "1"};
         for (int row = 0; row < 6; ++row)
             child<QTableWidget>(w, "tb_Result")->item(row, 0)->setText(counts[row]);
-        w.plateInvalidCount = 1;
-        QTest::mouseClick(child(w, "btn_Result"), Qt::LeftButton);
-        QStringList rates;
-        for (int row = 0; row < 4; ++row)
-            rates << child<QTableWidget>(w, "tb_Rate")->item(row, 0)->text();
-        QCOMPARE(rates, (QStringList{"90.00%", "75.00%", "40.00%", "60.00%"}));
+        if (computed)
+            QTest::mouseClick(child(w, "btn_Result"), Qt::LeftButton);
+        const QStringList rates{"90.00%", "75.00%", "40.00%", "60.00%"};
+        const auto shownRates = [&w] {
+            QStringList texts;
+            for (int row = 0; row < 4; ++row)
+                texts << child<QTableWidget>(w, "tb_Rate")->item(row, 0)->text();
+            return texts;
+        };
+        QCOMPARE(shownRates(), computed ? rates : (QStringList{"0", "0", "0", "0"}));
 
         // The limit holds from the dialog's end (it saves its own settings
         // as it closes) until the click returns.
@@ -93,15 +110,15 @@ private slots:
         QVERIFY(notices);
         QCOMPARE(notices->said, said);
         QCOMPARE(w.focusWidget()->objectName(), focus);
-        const bool wrote = !name.isEmpty() && !sizeLimit;
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files),
-                 (wrote ? QStringList{"earlier.csv", name} : QStringList{"earlier.csv"}));
+                 (file.isEmpty() ? QStringList{"earlier.csv"} : QStringList{"earlier.csv", file}));
         QVERIFY(earlier.open(QIODevice::ReadOnly));
         QCOMPARE(earlier.readAll(), QByteArray("kept"));
-        if (wrote) {
-            QFile report(path);
+        if (!file.isEmpty()) {
+            QFile report(dir.filePath(file));
             QVERIFY(report.open(QIODevice::ReadOnly));
             QCOMPARE(report.readAll(), reportBytes(counts, rates));
+            QCOMPARE(shownRates(), rates);
         }
     }
 
@@ -128,6 +145,11 @@ private slots:
         }
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        // bold, and the longest line wrapped rather than widening the dialog
+        QCOMPARE(dialog.size(), QSize(527, 458));
+        auto *longest = child<QLabel>(dialog, "la4");
+        QVERIFY(longest->font().bold());
+        QVERIFY(longest->height() >= longest->heightForWidth(longest->width()));
         for (const int width : {527, 1200}) {
             dialog.resize(width, 458);
             QCoreApplication::processEvents();

@@ -1,7 +1,6 @@
-#include "dialogs.h"
 #include "fake_tormo.h"
 #include "mainwindow.h"
-#include "widgets.h"
+#include "review.h"
 
 #include <QLabel>
 #include <QPushButton>
@@ -26,11 +25,6 @@ private:
     static QString text(MainWindow &w, const char *label)
     {
         return child<QLabel>(w, label)->text();
-    }
-
-    static void click(MainWindow &w, const char *button)
-    {
-        QTest::mouseClick(child(w, button), Qt::LeftButton);
     }
 
     // Opens a recording through the dialog, then forgets the calls so far.
@@ -66,12 +60,6 @@ private:
         for (int i = 0; i < times; ++i)
             list << QLatin1String(button);
         return list;
-    }
-
-    static QStringList tallies(MainWindow &w)
-    {
-        auto *table = child<QTableWidget>(w, "tb_Result");
-        return {table->item(0, 0)->text(), table->item(1, 0)->text()};
     }
 
 private slots:
@@ -264,33 +252,67 @@ private slots:
         QTRY_COMPARE(notices.said, notice.isEmpty() ? QStringList() : QStringList(notice));
     }
 
+    void missedVehicleIsSnapshotAndCounted_data()
+    {
+        QTest::addColumn<bool>("opens");
+        QTest::addColumn<bool>("writes");
+        QTest::addColumn<QStringList>("said");
+        QTest::addColumn<QStringList>("counts");
+        QTest::newRow("on disk") << true << true << QStringList() << QStringList{"8", "3"};
+        QTest::newRow("nothing written")
+            << true << false << QStringList{"提示|抓拍失败"} << QStringList{"7", "2"};
+        QTest::newRow("the recording did not open")
+            << false << true << QStringList{"提示|录像无法打开", "提示|请导入本地录像"}
+            << QStringList{"7", "2"};
+    }
+
     void missedVehicleIsSnapshotAndCounted()
     {
+        QFETCH(bool, opens);
+        QFETCH(bool, writes);
+        QFETCH(QStringList, said);
+        QFETCH(QStringList, counts);
         MainWindow w;
         auto *table = child<QTableWidget>(w, "tb_Result");
         table->item(0, 0)->setText(QStringLiteral("7"));
         table->item(1, 0)->setText(QStringLiteral("2"));
-        {
-            // no recording: a notice, no snapshot, no count
-            Notices notices;
-            w.findChild<QPushButton *>(QStringLiteral("btn_SeepSaveAs"))->setEnabled(true);
-            click(w, "btn_SeepSaveAs");
-            QTRY_COMPARE(notices.said, QStringList({"提示|请导入本地录像"}));
-        }
-        QCOMPARE(tallies(w), QStringList({"7", "2"}));
+        child(w, "btn_SeepSaveAs")->setEnabled(true); // as a picture folder does
+        QCOMPARE(click(w, "btn_SeepSaveAs"), QStringList{"提示|请导入本地录像"});
+        QCOMPARE(tallies(w), QStringLiteral("7,2,0,0,0,0"));
         QVERIFY(FakeTormo::callsOf(QStringLiteral("Snapshot")).isEmpty());
 
+        // a recording that does not open leaves the one before closed
+        FakeTormo::fileTime = 3725;
         open(w);
+        FakeTormo::openFails = !opens;
+        FakeTormo::snapshotFails = !writes;
         FakeTormo::playedTime = 3725;
+        QFile(dir.filePath("other.ts")).open(QIODevice::WriteOnly);
+        answerFileDialog(dir.filePath("other.ts"));
+        QStringList notices = click(w, "btn_OpenVideo");
         forget();
-        click(w, "btn_SeepSaveAs");
-        const QStringList snapshots = FakeTormo::callsOf(QStringLiteral("Snapshot"));
-        QCOMPARE(snapshots.size(), 1);
-        const QRegularExpression name(QStringLiteral(R"(^Snapshot\(0,1,image\\漏拍\\(\d+)_1_2_5\)$)"));
-        QVERIFY2(name.match(snapshots[0]).hasMatch(), qPrintable(snapshots[0]));
-        QCOMPARE(tallies(w), QStringList({"8", "3"}));
-        // playback goes on undisturbed
-        QCOMPARE(calls(), QStringList({snapshots[0]}));
+        notices += click(w, "btn_SeepSaveAs");
+        QCOMPARE(notices, said);
+        QCOMPARE(tallies(w), counts.join(',') + ",0,0,0,0");
+        QCOMPARE(QDir("image/漏拍").entryList(QDir::Files).size(), opens && writes ? 1 : 0);
+        if (opens) {
+            const QStringList snapshots = FakeTormo::callsOf(QStringLiteral("Snapshot"));
+            const QRegularExpression name(QStringLiteral(R"(^Snapshot\(1,1,image\\漏拍\\(\d+)_1_2_5\)$)"));
+            QVERIFY2(snapshots.size() == 1 && name.match(snapshots[0]).hasMatch(),
+                     qPrintable(snapshots.join(' ')));
+            QCOMPARE(calls(), snapshots); // playback goes on undisturbed
+        } else {
+            QCOMPARE(text(w, "la_CurTime") + text(w, "la_PlayerTime") + text(w, "la_PlaySpeed"),
+                     QStringLiteral("0:0:0/0:0:0"));
+            QCOMPARE(child<QSlider>(w, "sl_PlayTime")->value(), 0);
+            for (const char *name :
+                 {"btn_Play", "btn_PlayPause", "btn_PlayBack", "btn_PlayStop", "btn_PlaySpeed"})
+                QVERIFY2(!child(w, name)->isEnabled(), name);
+            // nothing polls the closed recording
+            QTest::qWait(30);
+            QCOMPARE(FakeTormo::callsOf(QStringLiteral("GetPlayedTime")), QStringList());
+        }
+        QDir("image").removeRecursively();
     }
 
     void closingReleasesOnlyAnOpenedPort()

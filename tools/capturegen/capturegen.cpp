@@ -18,15 +18,7 @@ namespace CaptureGen {
 
 namespace {
 
-// The header's layout, as the camera writes it (little-endian integers).
-constexpr int HeaderSize = 788;
-constexpr int KeyAt = 38;
-constexpr int LeftAt = 156;
-constexpr int TopAt = 160;
-constexpr int RightAt = 164;
-constexpr int BottomAt = 168;
-constexpr int TextAt = 420;
-// The header sits in this application segment, right after start-of-image.
+// The header (captureheader.h) sits in this application segment, right after start-of-image.
 // APP1 and APP2 are avoided: decoders read Exif and colour profiles there.
 constexpr uchar HeaderMarker = 0xE7;
 constexpr uchar CommentMarker = 0xFE;
@@ -306,24 +298,25 @@ Scene sceneFor(quint32 seed, int index, QSize size)
 
 QByteArray captureHeader(const QRect &plate, const QString &plateText, quint64 orderKey)
 {
-    char d[HeaderSize] = {};
+    char d[CaptureHeader::Size] = {};
     d[0] = char(0xFF);
     d[1] = char(0xD8);
     d[2] = char(0xFF);
     d[3] = char(HeaderMarker);
-    qToBigEndian<quint16>(HeaderSize - 4, d + 4); // the segment's length, itself included
+    qToBigEndian<quint16>(CaptureHeader::Size - 4, d + 4); // the segment's length, itself included
     std::memcpy(d + 6, "capturegen", 10);
-    qToLittleEndian<quint64>(orderKey, d + KeyAt);
+    qToLittleEndian<quint64>(orderKey, d + CaptureHeader::OrderKey);
     if (!plate.isNull()) {
-        qToLittleEndian<quint32>(quint32(plate.left()), d + LeftAt);
-        qToLittleEndian<quint32>(quint32(plate.top()), d + TopAt);
-        qToLittleEndian<quint32>(quint32(plate.left() + plate.width()), d + RightAt);
-        qToLittleEndian<quint32>(quint32(plate.top() + plate.height()), d + BottomAt);
+        qToLittleEndian<quint32>(quint32(plate.left()), d + CaptureHeader::PlateLeft);
+        qToLittleEndian<quint32>(quint32(plate.top()), d + CaptureHeader::PlateTop);
+        qToLittleEndian<quint32>(quint32(plate.left() + plate.width()), d + CaptureHeader::PlateRight);
+        qToLittleEndian<quint32>(quint32(plate.top() + plate.height()), d + CaptureHeader::PlateBottom);
     }
     static QTextCodec *const gbk = QTextCodec::codecForName("GBK");
-    const QByteArray text = gbk->fromUnicode(plateText).left(HeaderSize - TextAt - 1);
-    std::memcpy(d + TextAt, text.constData(), size_t(text.size()));
-    return QByteArray(d, HeaderSize);
+    const int room = CaptureHeader::Size - CaptureHeader::PlateText - 1; // a zero ends the text
+    const QByteArray text = gbk->fromUnicode(plateText).left(room);
+    std::memcpy(d + CaptureHeader::PlateText, text.constData(), size_t(text.size()));
+    return QByteArray(d, CaptureHeader::Size);
 }
 
 QImage paint(const Scene &scene)

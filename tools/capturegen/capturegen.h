@@ -13,6 +13,8 @@
 #include <QSize>
 #include <QString>
 
+#include "captureheader.h"
+
 namespace CaptureGen {
 
 // What one capture shows and what the camera wrote about it.
@@ -45,7 +47,7 @@ QByteArray captureHeader(const QRect &plate, const QString &plateText, quint64 o
 // It is padded with comment segments to at least `minBytes` and, when
 // `exactBytes` is given, to exactly that many (empty when that is not
 // possible, i.e. the picture is already larger).
-QByteArray render(const Scene &scene, qint64 minBytes = 51201, qint64 exactBytes = 0);
+QByteArray render(const Scene &scene, qint64 minBytes = SmallestPictureBytes, qint64 exactBytes = 0);
 
 // The picture alone, before encoding.
 QImage paint(const Scene &scene);

@@ -1,0 +1,152 @@
+#include "fake_tormo.h"
+#include "mainwindow.h"
+#include "review.h"
+#include "xsession.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTimeEdit>
+#include <QtTest>
+
+#include <cstdio>
+
+namespace {
+XSession *x = nullptr;
+}
+
+// The review under a real X server and window manager, its keys sent
+// through the server: a held key repeats as a keyboard's does.
+class TestX11 : public QObject
+{
+    Q_OBJECT
+
+    QString startDir = QDir::currentPath();
+    QScopedPointer<QTemporaryDir> work;
+
+    static int filesIn(const QString &folder)
+    {
+        int n = 0;
+        for (const QString &sub : QDir(folder).entryList(QDir::Dirs | QDir::NoDotAndDotDot))
+            n += QDir(folder + '/' + sub).entryList(QDir::Files).size();
+        return n;
+    }
+
+private slots:
+    void init()
+    {
+        FakeTormo::reset();
+        work.reset(new QTemporaryDir);
+        QVERIFY(QDir::setCurrent(work->path()));
+    }
+    void cleanupTestCase() { QDir::setCurrent(startDir); }
+
+    void onePressDoesOneThing_data()
+    {
+        QTest::addColumn<bool>("withVideo");
+        QTest::addColumn<QStringList>("steps"); // "click <button>", "focus <control>", "hold <keys>", "keys <k> <k> ..."
+        QTest::addColumn<QString>("counts");
+        QTest::addColumn<int>("files"); // below "image": verdict copies and snapshots
+        QTest::newRow("a held verdict key files one picture")
+            << false << QStringList{"hold 4"} << "0,0,0,0,0,1" << 1;
+        QTest::newRow("a held 0 makes one snapshot")
+            << true << QStringList{"hold 0"} << "1,1,0,0,0,0" << 1;
+        QTest::newRow("a held Ctrl+Z takes back one filing")
+            << false << QStringList{"click btn_Right", "click btn_Error", "click btn_More", "hold ctrl+z"}
+            << "2,0,1,1,0,0" << 2;
+        QTest::newRow("a time typed into the editor files nothing")
+            << true << QStringList{"focus ed_SetPlayTime", "keys 0 1 3 0"} << "0,0,0,0,0,0" << 0;
+        QTest::newRow("Space with no recording presses no verdict")
+            << false << QStringList{"click btn_Right", "keys space space"} << "1,0,1,0,0,0" << 1;
+    }
+
+    void onePressDoesOneThing()
+    {
+        QFETCH(bool, withVideo);
+        QFETCH(QStringList, steps);
+        QFETCH(QString, counts);
+        QFETCH(int, files);
+        FakeTormo::fileTime = 5 * 3600; // every typed time is in it
+        MainWindow w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        if (withVideo) {
+            QFile("road.ts").open(QIODevice::WriteOnly);
+            answerFileDialog(QFileInfo("road.ts").absoluteFilePath());
+            click(w, "btn_OpenVideo");
+        }
+        openFolder(w, threePictures());
+        Notices notices; // a time beyond the recording's end says so
+        for (const QString &step : steps) {
+            if (!w.isActiveWindow()) // after a dialog, the manager may leave it to us
+                w.activateWindow();
+            QTRY_VERIFY(w.isActiveWindow());
+            const QString what = step.section(' ', 1);
+            if (step.startsWith("click"))
+                QTest::mouseClick(child(w, qPrintable(what)), Qt::LeftButton);
+            else if (step.startsWith("focus")) { // on the minutes, as a click there does
+                auto *editor = child<QTimeEdit>(w, qPrintable(what));
+                editor->setFocus(Qt::MouseFocusReason);
+                editor->setSelectedSection(QDateTimeEdit::MinuteSection);
+            }
+            else if (step.startsWith("hold"))
+                x->hold(what, 1500);
+            else
+                x->press(what.split(' '));
+        }
+        QTest::qWait(200);
+        QCOMPARE(tallies(w), counts);
+        QCOMPARE(filesIn("image"), files);
+    }
+
+    // The real program: closing it while it plays leaves no X error behind.
+    void closingDuringPlaybackExitsCleanly()
+    {
+        QVERIFY(QFile::copy(QStringLiteral(TEST_RECORDING), "road.ts"));
+        QPoint openVideo;
+        {
+            MainWindow probe; // the same window in the same fonts: where the button is
+            probe.setAttribute(Qt::WA_DontShowOnScreen);
+            probe.show();
+            QWidget *button = child(probe, "btn_OpenVideo");
+            openVideo = button->mapTo(&probe, button->rect().center());
+        }
+        QProcess program;
+        x->startProgram(program, QStringLiteral(RECOGSTAT_PROGRAM), QDir::currentPath());
+        const qulonglong window = x->waitForWindow("RecogStat");
+        QVERIFY(window);
+        QTRY_COMPARE_WITH_TIMEOUT(x->activeWindow(), window, 10000);
+        const QString id = QString::number(window);
+        x->xdotool({"mousemove", "--window", id, QString::number(openVideo.x()),
+                    QString::number(openVideo.y()), "click", "1"});
+        QTRY_VERIFY_WITH_TIMEOUT(x->activeWindow() != window, 10000); // the file dialog
+        x->xdotool({"type", "--delay", "20", QFileInfo("road.ts").absoluteFilePath()});
+        x->press({"Return"});
+        QTRY_COMPARE_WITH_TIMEOUT(x->activeWindow(), window, 10000);
+        QTest::qWait(2000); // playing
+        x->press({"alt+F4"}); // the window manager closes it, as its close button does
+
+        QVERIFY(program.state() == QProcess::NotRunning || program.waitForFinished(20000));
+        const QString errors = QString::fromLocal8Bit(program.readAllStandardError());
+        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(program.exitCode(), 0);
+        for (const char *x11 : {"X Error", "BadWindow", "QXcbConnection", "Timers cannot"})
+            QVERIFY2(!errors.contains(QLatin1String(x11)), qPrintable(errors));
+    }
+};
+
+int main(int argc, char *argv[])
+{
+    XSession session;
+    QString why;
+    if (!session.start(&why)) {
+        std::fprintf(stderr, "tst_x11: %s\n", qPrintable(why));
+        return 1;
+    }
+    x = &session;
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    QApplication app(argc, argv);
+    TestX11 test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_x11.moc"
