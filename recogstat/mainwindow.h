@@ -8,6 +8,7 @@
 #include <QVector>
 
 #include "capture.h" // PictureRecord
+#include "journal.h"
 
 namespace Ui {
 class MainWindow;
@@ -93,11 +94,24 @@ private:
     // open folder's pictures (1 .. picCount). Every use goes through here.
     PictureRecord *currentPicture();
     // The picture review (mainwindow_pictures.cpp).
-    struct Verdict;
+    // A verdict: the folder its copies go to and the tallies it raises.
+    struct Verdict
+    {
+        const char *folder; // a tr() text: relative, "\" separators, ends with "\"
+        const char *name;   // a tr() text: its button's caption
+        QVector<TallyRow> tallies;
+        bool platesInvalid = false; // also counts in plateInvalidCount
+    };
+    static const QVector<Verdict> &verdicts(); // in the buttons' order
     void showPicture();
+    void showFiledMark();
     void fileCurrentPicture(const Verdict &verdict);
     // Takes back the last filing still on record (Ctrl+Z).
     void undoFiling();
+    // Resuming a review from its journal (mainwindow_journal.cpp).
+    enum class Resume { Yes, No, Neither };
+    static Resume askResume();
+    void resumeReview();
     // The review buttons' keys and the undo key (mainwindow_keys.cpp).
     void setupKeys();
     void setSpeed(int level);
@@ -122,11 +136,13 @@ private:
     {
         int picture = 0; // its picIndex
         QString copy;    // the copy it made: verdict folder and file name, "\" form
-        QVector<TallyRow> tallies;
-        bool platesInvalid = false; // also counted in plateInvalidCount
+        const Verdict *verdict = nullptr;
     };
-    // The open folder's filings, oldest first; opening a folder clears it.
+    // The open folder's filings, oldest first; opening a folder clears it
+    // (or, resuming, restores them).
     QVector<Filing> filings;
+    // The open folder's review as it is made, change by change.
+    ReviewJournal journal;
 };
 
 #endif // MAINWINDOW_H

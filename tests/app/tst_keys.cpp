@@ -41,7 +41,8 @@ class TestKeys : public QObject
         QStringList files;
         for (QDirIterator it("image", QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
             const QString path = it.next();
-            files << path + ':' + QString::number(it.fileInfo().size());
+            if (!path.startsWith("image/审核记录/")) // the review's journal files nothing
+                files << path + ':' + QString::number(it.fileInfo().size());
         }
         files.sort();
         return files;
@@ -253,9 +254,10 @@ private slots:
     void undoesInARow()
     {
         QDir().mkpath("image/多拍空拍");
-        QFile earlier("image/多拍空拍/b.jpg");
-        QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier") == 7);
+        QFile earlier("image/多拍空拍/b.jpg"); // b filed there before: refused
+        QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write(capture(2)) > 0);
         earlier.close();
+        const QString copyB = "image/多拍空拍/b.jpg:" + QString::number(capture(2).size());
         const QString copyA = "image/识别正确/A.JPG:" + QString::number(capture(1).size());
         MainWindow w;
         start(w);
@@ -265,14 +267,14 @@ private slots:
 
         QCOMPARE(undo(w), QStringList());
         QCOMPARE(shown(w) + ' ' + tallies(w), QStringLiteral("3  /  3|c.jpg| 1,0,1,0,0,0"));
-        QCOMPARE(filed(), (QStringList{"image/多拍空拍/b.jpg:7", copyA}));
+        QCOMPARE(filed(), (QStringList{copyB, copyA}));
         QCOMPARE(undo(w), QStringList());
         QCOMPARE(shown(w) + ' ' + tallies(w), QStringLiteral("1  /  3|A.JPG| 0,0,0,0,0,0"));
-        QCOMPARE(filed(), QStringList{"image/多拍空拍/b.jpg:7"});
+        QCOMPARE(filed(), QStringList{copyB});
         click(w, "btn_Right");
         openFolder(w, threePictures("other"));
         QCOMPARE(undo(w), QStringList());
-        QCOMPARE(filed(), (QStringList{"image/多拍空拍/b.jpg:7", copyA}));
+        QCOMPARE(filed(), (QStringList{copyB, copyA}));
     }
 
     void undoLeavesACopyThatChanged_data()
