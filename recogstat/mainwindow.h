@@ -9,6 +9,7 @@
 
 #include "capture.h" // PictureRecord
 #include "report.h"  // TallyRow
+#include "journal.h"
 
 namespace Ui {
 class MainWindow;
@@ -86,11 +87,24 @@ private:
     // open folder's pictures (1 .. picCount). Every use goes through here.
     PictureRecord *currentPicture();
     // The picture review (mainwindow_pictures.cpp).
-    struct Verdict;
+    // A verdict: the folder its copies go to and the tallies it raises.
+    struct Verdict
+    {
+        const char *folder; // a tr() text: relative, "\" separators, ends with "\"
+        const char *name;   // a tr() text: its button's caption
+        QVector<TallyRow> tallies;
+        bool platesInvalid = false; // also counts in plateInvalidCount
+    };
+    static const QVector<Verdict> &verdicts(); // in the buttons' order
     void showPicture();
+    void showFiledMark();
     void fileCurrentPicture(const Verdict &verdict);
     // Takes back the last filing still on record (Ctrl+Z).
     void undoFiling();
+    // Resuming a review from its journal (mainwindow_journal.cpp).
+    enum class Resume { Yes, No, Neither };
+    static Resume askResume();
+    void resumeReview();
     // The review buttons' keys, Space and the undo key, and the focus of the
     // time editor and the zoom spin box while typing (mainwindow_keys.cpp).
     void setupKeys();
@@ -120,11 +134,13 @@ private:
     {
         int picture = 0; // its picIndex
         QString copy;    // the copy it made: verdict folder and file name, "\" form
-        QVector<TallyRow> tallies;
-        bool platesInvalid = false; // also counted in plateInvalidCount
+        const Verdict *verdict = nullptr;
     };
-    // The open folder's filings, oldest first; opening a folder clears it.
+    // The open folder's filings, oldest first; opening a folder clears it
+    // (or, resuming, restores them).
     QVector<Filing> filings;
+    // The open folder's review as it is made, change by change.
+    ReviewJournal journal;
 };
 
 #endif // MAINWINDOW_H

@@ -13,32 +13,22 @@
 #include <QFileDialog>
 #include <QImage>
 
-// A verdict: the folder its copies go to and the tallies it raises.
-struct MainWindow::Verdict
+// The five verdicts: folder, caption, then the tallies a filing raises.
+const QVector<MainWindow::Verdict> &MainWindow::verdicts()
 {
-    const char *folder; // a tr() text: relative, "\" separators, ends with "\"
-    QVector<TallyRow> tallies;
-    bool platesInvalid = false; // also counts in plateInvalidCount
-};
-
-namespace {
-
-// Whether two files hold the same bytes; false when either cannot be read.
-// Capture pictures are a few megabytes at most, so both are read whole.
-bool sameContents(const QString &a, const QString &b)
-{
-    QFile one(a);
-    QFile other(b);
-    if (!one.open(QIODevice::ReadOnly) || !other.open(QIODevice::ReadOnly)
-        || one.size() != other.size())
-        return false;
-    return one.readAll() == other.readAll();
+    static const QVector<Verdict> table = {
+        {QT_TR_NOOP("image\\识别正确\\"), QT_TR_NOOP("识别正确"), {TotalRow, CorrectRow}},
+        {QT_TR_NOOP("image\\识别错误\\"), QT_TR_NOOP("识别错误"), {TotalRow, WrongRow}},
+        {QT_TR_NOOP("image\\多拍空拍\\"), QT_TR_NOOP("多拍/空拍"), {MultiEmptyRow}},
+        {QT_TR_NOOP("image\\捕获但车牌无效\\"), QT_TR_NOOP("捕获但车牌无效"), {TotalRow}, true},
+        {QT_TR_NOOP("image\\非机动车\\"), QT_TR_NOOP("非机动车"), {NonMotorRow}},
+    };
+    return table;
 }
 
-} // namespace
-
 // Opening a folder starts a new review: its pictures, position 1, every
-// tally at 0. A cancelled dialog or a folder without a single usable
+// tally at 0; or, for a folder reviewed before, resumes that review if the
+// reviewer wishes. A cancelled dialog or a folder without a single usable
 // picture leaves the review that is open as it was.
 void MainWindow::on_btn_OpenImg_clicked()
 {
@@ -59,6 +49,20 @@ void MainWindow::on_btn_OpenImg_clicked()
         return;
     }
 
+    // A folder reviewed before may go on where it stopped, or start afresh
+    // with the earlier journal kept aside.
+    ReviewJournal found(QString(chosen).replace(QLatin1Char('/'), QLatin1Char('\\')));
+    const Resume resume = found.exists() ? askResume() : Resume::No;
+    if (resume == Resume::Neither) {
+        updatePlayFocus();
+        return;
+    }
+    if (resume == Resume::No && !found.setAside()) {
+        notice(tr("审核记录无法写入")); // the earlier journal is never overwritten
+        updatePlayFocus();
+        return;
+    }
+
     fileList = names;
     picRecords = records;
     picCount = records.size() - 1;
@@ -72,6 +76,9 @@ void MainWindow::on_btn_OpenImg_clicked()
                 cell->setData(Qt::DisplayRole, QStringLiteral("0"));
     plateInvalidCount = 0;
     filings.clear();
+    journal = found;
+    if (resume == Resume::Yes)
+        resumeReview();
     updatePlayFocus();
 }
 
@@ -86,7 +93,7 @@ void MainWindow::showPicture()
     // decode leaves both empty; the texts are still shown.
     const QImage picture(systemPath(r->filePath));
 
-    ui->la_ImgFlag->setText(r->processed == 1 ? tr("已处理！") : QString());
+    showFiledMark();
     const QRect crop = cropOnPicture(plateCrop(*r), picture.size());
     if (crop.isEmpty())
         ui->la_CarImg->clear();
@@ -100,6 +107,19 @@ void MainWindow::showPicture()
     ui->la_FileName->setText(fileNameOf(r->filePath));
 }
 
+// "已处理！" on a filed picture, with its verdict as the tool tip.
+void MainWindow::showFiledMark()
+{
+    const Filing *filed = nullptr;
+    for (const Filing &filing : filings)
+        if (filing.picture == picIndex)
+            filed = &filing;
+    const PictureRecord *r = currentPicture();
+    const bool processed = r && r->processed == 1;
+    ui->la_ImgFlag->setText(processed ? tr("已处理！") : QString());
+    ui->la_ImgFlag->setToolTip(processed && filed ? tr(filed->verdict->name) : QString());
+}
+
 // Forward, at 100 percent zoom; also the step after every verdict.
 void MainWindow::on_btn_NextImg_clicked()
 {
@@ -108,7 +128,7 @@ void MainWindow::on_btn_NextImg_clicked()
             notice(tr("当前已经是最后一张了"));
             // the verdict that led here may just have filed this picture
             if (r->processed == 1)
-                ui->la_ImgFlag->setText(tr("已处理！"));
+                showFiledMark();
         } else {
             ui->sb_ImgSize->setValue(Zoom.fitted);
             ++picIndex;
@@ -147,15 +167,24 @@ void MainWindow::fileCurrentPicture(const Verdict &verdict)
         const QString folder = tr(verdict.folder);
         // mkpath, not mkdir: "image" itself may have been removed meanwhile
         QDir().mkpath(systemPath(folder));
-        const QString target = folder + fileNameOf(r->filePath);
-        if (QFile::copy(systemPath(r->filePath), systemPath(target))) {
+        // A name that a different picture took (another folder's: cameras
+        // name by time) gets a suffix; this very picture there is refused.
+        const QString target = copyTarget(r->filePath, folder);
+        // On record before the copy is made: a crash in between leaves a
+        // filing without its copy, which resuming drops.
+        if (target.isNull()) {
+            notice(tr("文件已存在"));
+        } else if (!journal.recordFiling({fileNameOf(r->filePath), target})) {
+            notice(tr("审核记录无法写入"));
+        } else if (QFile::copy(systemPath(r->filePath), systemPath(target))) {
             r->processed = 1;
             for (TallyRow row : verdict.tallies)
                 raiseTally(row);
             if (verdict.platesInvalid)
                 ++plateInvalidCount;
-            filings.append({picIndex, target, verdict.tallies, verdict.platesInvalid});
+            filings.append({picIndex, target, &verdict});
         } else {
+            journal.recordUndo(target);
             notice(tr("文件已存在"));
         }
     }
@@ -174,21 +203,23 @@ void MainWindow::undoFiling()
         return;
     const Filing last = filings.last();
     PictureRecord &r = picRecords[last.picture];
-    const QString copy = systemPath(last.copy);
-    if (!sameContents(copy, systemPath(r.filePath))) {
+    if (!sameContents(last.copy, r.filePath)) {
         notice(tr("无法撤销：文件已被修改"));
         updatePlayFocus();
         return;
     }
-    if (!QFile::remove(copy)) {
+    if (!QFile::remove(systemPath(last.copy))) {
         notice(tr("无法撤销：文件无法删除"));
         updatePlayFocus();
         return;
     }
+    // Recorded after the copy is gone: should the line be lost, resuming
+    // drops the filing all the same, its copy being missing.
+    journal.recordUndo(last.copy);
     filings.removeLast();
-    for (TallyRow row : last.tallies)
+    for (TallyRow row : last.verdict->tallies)
         raiseTally(row, -1);
-    if (last.platesInvalid)
+    if (last.verdict->platesInvalid)
         --plateInvalidCount;
     r.processed = 0;
     ui->sb_ImgSize->setValue(Zoom.fitted);
@@ -197,28 +228,28 @@ void MainWindow::undoFiling()
     updatePlayFocus();
 }
 
-// The five verdicts: folder, then the tallies raised by a successful filing.
+// The five verdicts, in the table's order.
 void MainWindow::on_btn_Right_clicked()
 {
-    fileCurrentPicture({QT_TR_NOOP("image\\识别正确\\"), {TotalRow, CorrectRow}});
+    fileCurrentPicture(verdicts()[0]);
 }
 
 void MainWindow::on_btn_Error_clicked()
 {
-    fileCurrentPicture({QT_TR_NOOP("image\\识别错误\\"), {TotalRow, WrongRow}});
+    fileCurrentPicture(verdicts()[1]);
 }
 
 void MainWindow::on_btn_More_clicked()
 {
-    fileCurrentPicture({QT_TR_NOOP("image\\多拍空拍\\"), {MultiEmptyRow}});
+    fileCurrentPicture(verdicts()[2]);
 }
 
 void MainWindow::on_btn_PlateInvain_clicked()
 {
-    fileCurrentPicture({QT_TR_NOOP("image\\捕获但车牌无效\\"), {TotalRow}, true});
+    fileCurrentPicture(verdicts()[3]);
 }
 
 void MainWindow::on_btn_FeiJiDong_clicked()
 {
-    fileCurrentPicture({QT_TR_NOOP("image\\非机动车\\"), {NonMotorRow}});
+    fileCurrentPicture(verdicts()[4]);
 }

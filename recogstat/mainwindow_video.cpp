@@ -200,5 +200,7 @@ void MainWindow::on_btn_SeepSaveAs_clicked()
 
     raiseTally(TotalRow);
     raiseTally(MissedRow);
+    if (!journal.recordSnapshot(path))
+        notice(tr("审核记录无法写入"));
     updatePlayFocus();
 }

@@ -26,6 +26,8 @@ class TestKeys : public QObject
         QStringList files;
         for (QDirIterator it("image", QDir::Files, QDirIterator::Subdirectories); it.hasNext();) {
             QString path = it.next();
+            if (path.startsWith("image/审核记录/")) // the review's journal files nothing
+                continue;
             files << path.replace(QRegularExpression("漏拍/\\d+_"), "漏拍/R_") + ':'
                          + QString::number(it.fileInfo().size());
         }
@@ -351,9 +353,10 @@ private slots:
     void undoesInARow()
     {
         QDir().mkpath("image/多拍空拍");
-        QFile earlier("image/多拍空拍/b.jpg");
-        QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write("earlier") == 7);
+        QFile earlier("image/多拍空拍/b.jpg"); // b filed there before: refused
+        QVERIFY(earlier.open(QIODevice::WriteOnly) && earlier.write(capture(2)) > 0);
         earlier.close();
+        const QString copyB = "image/多拍空拍/b.jpg:" + QString::number(capture(2).size());
         const QString copyA = "image/识别正确/A.JPG:" + QString::number(capture(1).size());
         MainWindow w;
         start(w);
@@ -363,14 +366,14 @@ private slots:
 
         QCOMPARE(undo(w), QStringList());
         QCOMPARE(shown(w) + ' ' + tallies(w), QStringLiteral("3  /  3|c.jpg| 1,0,1,0,0,0"));
-        QCOMPARE(filed(), (QStringList{"image/多拍空拍/b.jpg:7", copyA}));
+        QCOMPARE(filed(), (QStringList{copyB, copyA}));
         QCOMPARE(undo(w), QStringList());
         QCOMPARE(shown(w) + ' ' + tallies(w), QStringLiteral("1  /  3|A.JPG| 0,0,0,0,0,0"));
-        QCOMPARE(filed(), QStringList{"image/多拍空拍/b.jpg:7"});
+        QCOMPARE(filed(), QStringList{copyB});
         click(w, "btn_Right");
         openFolder(w, threePictures("other"));
         QCOMPARE(undo(w), QStringList());
-        QCOMPARE(filed(), (QStringList{"image/多拍空拍/b.jpg:7", copyA}));
+        QCOMPARE(filed(), (QStringList{copyB, copyA}));
     }
 
     void undoLeavesACopyThatChanged_data()

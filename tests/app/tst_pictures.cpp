@@ -161,23 +161,42 @@ private slots:
                  folder == "image/识别错误" ? 1 : 0);
     }
 
-    void anExistingCopyIsNeverReplacedNorCounted()
+    void anExistingCopyIsNeverReplaced_data()
     {
+        QTest::addColumn<QByteArray>("earlier"); // what "image/识别正确/A.JPG" holds
+        QTest::addColumn<QStringList>("said");
+        QTest::addColumn<QString>("copy");       // where the picture is filed, if at all
+        QTest::newRow("another file of that name") << QByteArray("an earlier run") << QStringList()
+                                                   << "image/识别正确/A_2.JPG";
+        QTest::newRow("the very picture") << capture(1) << QStringList{"提示|文件已存在"} << QString();
+    }
+
+    void anExistingCopyIsNeverReplaced()
+    {
+        QFETCH(QByteArray, earlier);
+        QFETCH(QStringList, said);
+        QFETCH(QString, copy);
         QDir().mkpath("image/识别正确");
-        QFile earlier("image/识别正确/A.JPG");
-        QVERIFY(earlier.open(QIODevice::WriteOnly));
-        earlier.write("an earlier run");
-        earlier.close();
+        QFile file("image/识别正确/A.JPG");
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(earlier) == earlier.size());
+        file.close();
 
         MainWindow w;
         openFolder(w, threePictures());
-        QCOMPARE(click(w, "btn_Right"), QStringList{"提示|文件已存在"});
-        QCOMPARE(tallies(w), QStringLiteral("0,0,0,0,0,0"));
+        QCOMPARE(click(w, "btn_Right"), said);
+        QCOMPARE(tallies(w), copy.isEmpty() ? QStringLiteral("0,0,0,0,0,0")
+                                            : QStringLiteral("1,0,1,0,0,0"));
         QCOMPARE(shown(w), QStringLiteral("2  /  3|b.jpg|"));
-        QVERIFY(earlier.open(QIODevice::ReadOnly));
-        QCOMPARE(earlier.readAll(), QByteArray("an earlier run"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), earlier);
+        if (!copy.isEmpty()) {
+            QFile filed(copy);
+            QVERIFY(filed.open(QIODevice::ReadOnly));
+            QCOMPARE(filed.readAll(), capture(1));
+            return;
+        }
 
-        // the picture stays open to a verdict
+        // refused, the picture stays open to a verdict
         click(w, "btn_LastImg");
         QCOMPARE(shown(w), QStringLiteral("1  /  3|A.JPG|"));
         QCOMPARE(click(w, "btn_Error"), QStringList());
