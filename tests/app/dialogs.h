@@ -3,6 +3,7 @@
 #ifndef DIALOGS_H
 #define DIALOGS_H
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -47,19 +48,22 @@ inline void answerFileDialog(const QString &path)
     });
 }
 
-// Closes every message box that opens while it lives, keeping what each said
-// as "title|text".
+// Answers every message box that opens while it lives with its button
+// captioned `answer`, or closes it, keeping what each said as "title|text".
 class Notices
 {
 public:
-    Notices()
+    explicit Notices(const QString &answer = QString())
     {
         timer.setInterval(5);
-        QObject::connect(&timer, &QTimer::timeout, [this] {
+        QObject::connect(&timer, &QTimer::timeout, [this, answer] {
             auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
             if (!box || !box->isVisible())
                 return;
             said << box->windowTitle() + QLatin1Char('|') + box->text();
+            for (QAbstractButton *button : box->buttons())
+                if (button->text() == answer)
+                    return button->click();
             box->done(0);
         });
         timer.start();

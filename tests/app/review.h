@@ -49,19 +49,21 @@ inline QString threePictures(const QString &name = QStringLiteral("three"))
     return folderOf(name, {{"A.JPG", capture(1)}, {"b.jpg", capture(2)}, {"c.jpg", capture(3)}});
 }
 
-// Clicks, and what the notices said meanwhile ("title|text").
-inline QStringList click(QWidget &w, const char *button, int times = 1)
+// Clicks, and what the notices said meanwhile ("title|text"); each notice
+// is answered with its button captioned `answer`, or closed.
+inline QStringList click(QWidget &w, const char *button, int times = 1,
+                         const QString &answer = QString())
 {
-    Notices notices;
+    Notices notices(answer);
     for (int i = 0; i < times; ++i)
         QTest::mouseClick(child(w, button), Qt::LeftButton);
     return notices.said;
 }
 
-inline QStringList openFolder(QWidget &w, const QString &folder)
+inline QStringList openFolder(QWidget &w, const QString &folder, const QString &answer = QString())
 {
     answerFileDialog(folder);
-    return click(w, "btn_OpenImg");
+    return click(w, "btn_OpenImg", 1, answer);
 }
 
 // Position, file name and processed mark, as "1  /  3|A.JPG|".

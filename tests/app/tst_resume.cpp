@@ -1,15 +1,9 @@
-#include "capturegen.h"
-#include "dialogs.h"
 #include "fake_tormo.h"
 #include "journal.h"
 #include "mainwindow.h"
-#include "widgets.h"
+#include "review.h"
 
-#include <QAbstractButton>
-#include <QLabel>
-#include <QTableWidget>
 #include <QTemporaryDir>
-#include <QtTest>
 
 // A review recorded, then damaged or changed on disk, and resumed: the
 // journal on its own, then through the window (closed and opened again;
@@ -35,50 +29,8 @@ class TestResume : public QObject
     }
     static QString slashed(QString path) { return path.replace('\\', '/'); }
 
-    // A.JPG, b.jpg and c.jpg; `seed` tells one folder's pictures from another's.
-    static QString threePictures(const QString &name, int seed = 0)
-    {
-        for (const char *file : {"A.JPG", "b.jpg", "c.jpg"})
-            write(name + '/' + file,
-                  CaptureGen::render(CaptureGen::sceneFor(3, ++seed, QSize(400, 300)), 51201, 0));
-        return QDir::current().absoluteFilePath(name);
-    }
-
-    static QString review(MainWindow &w)
-    {
-        QStringList texts;
-        for (const char *label : {"la_ImgNum", "la_FileName", "la_ImgFlag"})
-            texts << child<QLabel>(w, label)->text();
-        for (int row = 0; row < 6; ++row)
-            texts << child<QTableWidget>(w, "tb_Result")->item(row, 0)->text();
-        return texts.join('|');
-    }
-
-    // Clicks; every message box meanwhile is kept as "title|text" and
-    // answered with the button captioned `answer`, or closed.
-    static QStringList click(MainWindow &w, const char *button, const QString &answer = QString())
-    {
-        QStringList said;
-        QTimer timer;
-        QObject::connect(&timer, &QTimer::timeout, [&] {
-            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
-            if (!box || !box->isVisible())
-                return;
-            said << box->windowTitle() + '|' + box->text();
-            for (QAbstractButton *b : box->buttons())
-                if (b->text() == answer)
-                    return b->click();
-            box->done(0);
-        });
-        timer.start(5);
-        QTest::mouseClick(child(w, button), Qt::LeftButton);
-        return said;
-    }
-    static QStringList open(MainWindow &w, const QString &folder, const QString &answer = QString())
-    {
-        answerFileDialog(folder);
-        return click(w, "btn_OpenImg", answer);
-    }
+    // What the window shows of the review: position, name, mark and counts.
+    static QString review(QWidget &w) { return shown(w) + '|' + tallies(w); }
 
 private slots:
     void init()
@@ -175,22 +127,22 @@ private slots:
             QFile("road.ts").open(QIODevice::WriteOnly);
             answerFileDialog(QFileInfo("road.ts").absoluteFilePath());
             click(w, "btn_OpenVideo");
-            QCOMPARE(open(w, folder), QStringList()); // never reviewed: no question
+            QCOMPARE(openFolder(w, folder), QStringList()); // never reviewed: no question
             for (const char *button : {"btn_Right", "btn_SeepSaveAs", "btn_PlateInvain", "btn_Result"})
                 click(w, button);
             rates = child<QTableWidget>(w, "tb_Rate")->item(0, 0)->text();
         }
         MainWindow w;
         w.show();
-        QCOMPARE(open(w, folder, "是"), QStringList{"提示|继续上次的审核？"});
-        QCOMPARE(review(w), QStringLiteral("3  /  3|c.jpg||3|1|1|0|0|0"));
+        QCOMPARE(openFolder(w, folder, "是"), QStringList{"提示|继续上次的审核？"});
+        QCOMPARE(review(w), QStringLiteral("3  /  3|c.jpg||3,1,1,0,0,0"));
         click(w, "btn_Result");
         QCOMPARE(child<QTableWidget>(w, "tb_Rate")->item(0, 0)->text(), rates);
         click(w, "btn_LastImg");
         QCOMPARE(child<QLabel>(w, "la_ImgFlag")->toolTip(), QStringLiteral("捕获但车牌无效"));
         QApplication::setActiveWindow(&w);
         QTest::keyClick(&w, Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(review(w), QStringLiteral("2  /  3|b.jpg||2|1|1|0|0|0"));
+        QCOMPARE(review(w), QStringLiteral("2  /  3|b.jpg||2,1,1,0,0,0"));
     }
 
     // 否: a fresh review, the earlier journal kept whole; a later 是
@@ -200,15 +152,15 @@ private slots:
         const QString folder = threePictures("three");
         {
             MainWindow w;
-            open(w, folder);
+            openFolder(w, folder);
             click(w, "btn_Right");
         }
         const QDir journals("image/审核记录");
         const QByteArray old = contents(journals.filePath(journals.entryList(QDir::Files).value(0)));
         {
             MainWindow w;
-            QCOMPARE(open(w, folder, "否"), QStringList{"提示|继续上次的审核？"});
-            QCOMPARE(review(w), QStringLiteral("1  /  3|A.JPG||0|0|0|0|0|0"));
+            QCOMPARE(openFolder(w, folder, "否"), QStringList{"提示|继续上次的审核？"});
+            QCOMPARE(review(w), QStringLiteral("1  /  3|A.JPG||0,0,0,0,0,0"));
             QCOMPARE(click(w, "btn_Right"), QStringList{"提示|文件已存在"}); // filed by the old review
             click(w, "btn_Error");
         }
@@ -216,25 +168,25 @@ private slots:
         QCOMPARE(kept.size(), 2);
         QVERIFY(contents(journals.filePath(kept[0])) == old || contents(journals.filePath(kept[1])) == old);
         MainWindow w;
-        QCOMPARE(open(w, folder, "是"), (QStringList{"提示|继续上次的审核？", "提示|1 张已归档图片不在记录中"}));
-        QCOMPARE(review(w), QStringLiteral("1  /  3|A.JPG||1|0|0|1|0|0"));
+        QCOMPARE(openFolder(w, folder, "是"), (QStringList{"提示|继续上次的审核？", "提示|1 张已归档图片不在记录中"}));
+        QCOMPARE(review(w), QStringLiteral("1  /  3|A.JPG||1,0,0,1,0,0"));
     }
 
     // Cameras name by time and sequence: two folders' pictures share names.
     void twoFoldersWithTheSameNamesBothFile()
     {
         const QString one = threePictures("one");
-        const QString two = threePictures("two", 10);
+        const QString two = folderOf("two", {{"A.JPG", capture(11)}, {"b.jpg", capture(12)}, {"c.jpg", capture(13)}});
         MainWindow w;
-        open(w, one);
+        openFolder(w, one);
         click(w, "btn_Right");
-        QCOMPARE(open(w, two), QStringList());
+        QCOMPARE(openFolder(w, two), QStringList());
         QCOMPARE(click(w, "btn_Right"), QStringList());
         QCOMPARE(contents("image/识别正确/A.JPG"), contents("one/A.JPG"));
         QCOMPARE(contents("image/识别正确/A_2.JPG"), contents("two/A.JPG"));
         for (const QString &folder : {one, two}) {
-            QCOMPARE(open(w, folder, "是"), QStringList{"提示|继续上次的审核？"});
-            QCOMPARE(review(w), QStringLiteral("2  /  3|b.jpg||1|0|1|0|0|0"));
+            QCOMPARE(openFolder(w, folder, "是"), QStringList{"提示|继续上次的审核？"});
+            QCOMPARE(review(w), QStringLiteral("2  /  3|b.jpg||1,0,1,0,0,0"));
         }
     }
 };

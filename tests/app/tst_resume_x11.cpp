@@ -1,7 +1,7 @@
 #include "capturegen.h"
 #include "mainwindow.h"
 #include "widgets.h"
-#include "x11session.h"
+#include "xsession.h"
 
 #include <QApplication>
 #include <QScreen>
@@ -15,6 +15,7 @@ class TestResumeX11 : public QObject
 {
     Q_OBJECT
 
+    XSession &x;
     QTemporaryDir work; // the program's current folder, and this one's
     QProcess program;
     QString pictures;
@@ -23,21 +24,23 @@ class TestResumeX11 : public QObject
 
     QRect where(const char *name) { return controls.value(name); }
 
-    static bool xdo(const QStringList &args) { return X11Session::run(args).ok; }
+    bool xdo(const QStringList &args) { return !x.xdotool(args).isNull(); }
+    bool showing(const QString &title)
+    {
+        return !x.xdotool({"search", "--onlyvisible", "--name", '^' + title + '$'}).trimmed().isEmpty();
+    }
 
     bool startProgram()
     {
-        program.setWorkingDirectory(work.path());
-        program.setProcessChannelMode(QProcess::ForwardedChannels);
-        program.start(QStringLiteral(RECOGSTAT), QStringList());
+        x.startProgram(program, QStringLiteral(RECOGSTAT_PROGRAM), work.path());
         if (!program.waitForStarted())
             return false;
-        window = X11Session::window(QStringLiteral("智能交通识别统计工具"));
-        const X11Session::Result shape = X11Session::run({"getwindowgeometry", "--shell", QString::number(window)});
-        if (!window || !shape.ok)
+        window = x.waitForTitle(QStringLiteral("智能交通识别统计工具"));
+        const QByteArray shape = x.xdotool({"getwindowgeometry", "--shell", QString::number(window)});
+        if (!window || shape.isNull())
             return false;
         QSize size;
-        for (const QByteArray &line : shape.out.split('\n')) {
+        for (const QByteArray &line : shape.split('\n')) {
             if (line.startsWith("WIDTH="))
                 size.setWidth(line.mid(6).toInt());
             if (line.startsWith("HEIGHT="))
@@ -62,18 +65,18 @@ class TestResumeX11 : public QObject
         const QPoint at = where(button).center();
         if (!xdo({"mousemove", "--window", QString::number(window), QString::number(at.x()),
                   QString::number(at.y()), "click", "1"})
-            || !X11Session::window(QString::fromUtf8(dialog)))
+            || !x.waitForTitle(QString::fromUtf8(dialog)))
             return false;
         if (!xdo({"type", "--delay", "10", path}))
             return false;
         // Return may find the name completer's list open and only close
         // it: then once more, while the dialog stays.
-        const QStringList stillOpen{"search", "--onlyvisible", "--name", QStringLiteral("^%1$").arg(dialog)};
-        for (int tries = 0; tries < 5 && X11Session::run(stillOpen).ok; ++tries) {
+        const QString title = QString::fromUtf8(dialog);
+        for (int tries = 0; tries < 5 && showing(title); ++tries) {
             xdo({"key", "Return"});
             QTest::qWait(300);
         }
-        return !X11Session::run(stillOpen).ok && xdo({"mousemove", "0", "0"}); // no hover, no tool tip
+        return !showing(title) && xdo({"mousemove", "0", "0"}); // no hover, no tool tip
     }
 
     // What the program shows of the review: the counts, the position, the
@@ -107,6 +110,12 @@ class TestResumeX11 : public QObject
         const QDir journals(work.filePath("image/审核记录"));
         QFile file(journals.filePath(journals.entryList(QDir::Files).value(0)));
         return file.open(QIODevice::ReadOnly) ? file.readAll().count('\n') : 0;
+    }
+
+public:
+    explicit TestResumeX11(XSession &session)
+        : x(session)
+    {
     }
 
 private slots:
@@ -143,7 +152,7 @@ private slots:
         // 识别正确, a missed vehicle, 捕获但车牌无效, 识别错误: four changes,
         // each on the disk before the next key
         int lines = 1; // the folder's
-        QVERIFY(X11Session::focused(window));
+        QVERIFY(x.waitForFocus(window));
         for (const char *key : {"1", "0", "5", "2"}) {
             QVERIFY(xdo({"key", key}));
             ++lines;
@@ -159,12 +168,12 @@ private slots:
 
         QVERIFY(startProgram());
         QVERIFY(choose("btn_OpenImg", "选择文件夹", pictures));
-        QVERIFY(X11Session::window(QStringLiteral("提示")));
+        QVERIFY(x.waitForTitle(QStringLiteral("提示")));
         QVERIFY(xdo({"key", "Return"})); // 是, the default
         QTRY_VERIFY_WITH_TIMEOUT(review() == before, 10000);
 
         // and the review goes on from there
-        QVERIFY(X11Session::focused(window));
+        QVERIFY(x.waitForFocus(window));
         QVERIFY(xdo({"key", "3"}));
         QTRY_COMPARE_WITH_TIMEOUT(journalLines(), lines + 1, 10000);
     }
@@ -174,14 +183,15 @@ private slots:
 // program's controls and to read its screen.
 int main(int argc, char *argv[])
 {
-    X11Session session;
-    if (!session.start()) {
-        qCritical("cannot start Xvfb and openbox");
+    XSession session;
+    QString why;
+    if (!session.start(&why)) {
+        qCritical("%s", qPrintable(why));
         return 1;
     }
     qputenv("QT_QPA_PLATFORM", "xcb");
     QApplication app(argc, argv);
-    TestResumeX11 test;
+    TestResumeX11 test(session);
     return QTest::qExec(&test, argc, argv);
 }
 

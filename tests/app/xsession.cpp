@@ -75,12 +75,19 @@ bool XSession::start(QString *why)
 
     windowManager.setStandardOutputFile(QProcess::nullDevice());
     windowManager.setStandardErrorFile(QProcess::nullDevice());
-    windowManager.start(QStringLiteral("openbox"), {"--sm-disable"});
-    // The manager is up once it names itself on the root window.
-    while (!deadline.hasExpired()) {
-        if (run(QStringLiteral("xprop"), {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"))
-            return true;
-        QThread::msleep(50);
+    // The manager is up once it names itself on the root window. Now and
+    // then (one start in some tens) openbox runs but never takes the
+    // screen: then it is started afresh.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        windowManager.start(QStringLiteral("openbox"), {"--sm-disable"});
+        const QDeadlineTimer up(5000);
+        while (!up.hasExpired()) {
+            if (run(QStringLiteral("xprop"), {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("window id"))
+                return true;
+            QThread::msleep(50);
+        }
+        windowManager.kill();
+        windowManager.waitForFinished();
     }
     *why = QStringLiteral("openbox did not start");
     return false;
@@ -119,9 +126,35 @@ qulonglong XSession::waitForWindow(const QString &windowClass, int ms)
     return 0;
 }
 
+qulonglong XSession::waitForTitle(const QString &title, int ms)
+{
+    // Asked again and again rather than with --sync: a window that goes
+    // while xdotool walks the tree (the program makes and drops some as it
+    // starts) ends its search with an X error.
+    const QDeadlineTimer deadline(ms);
+    while (!deadline.hasExpired()) {
+        const QByteArray found = xdotool({"search", "--onlyvisible", "--name", '^' + title + '$'});
+        if (const qulonglong id = found.split('\n').first().toULongLong())
+            return waitForFocus(id, int(deadline.remainingTime())) ? id : 0;
+        wait(50);
+    }
+    return 0;
+}
+
 qulonglong XSession::activeWindow()
 {
     return xdotool({"getactivewindow"}).trimmed().toULongLong();
+}
+
+bool XSession::waitForFocus(qulonglong window, int ms)
+{
+    const QDeadlineTimer deadline(ms);
+    while (activeWindow() != window) {
+        if (deadline.hasExpired())
+            return false;
+        wait(50);
+    }
+    return true;
 }
 
 void XSession::startProgram(QProcess &process, const QString &program, const QString &folder)

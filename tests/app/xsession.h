@@ -33,8 +33,14 @@ public:
     void press(const QStringList &keys, int gapMs = 150);
     // The first visible window of this WM_CLASS, waiting up to `ms` for it; 0 if none.
     qulonglong waitForWindow(const QString &windowClass, int ms = 15000);
+    // The first visible window titled `title`, once it has the keyboard,
+    // waiting up to `ms` for both; 0 if it did not come.
+    qulonglong waitForTitle(const QString &title, int ms = 15000);
     // The window that has the keyboard now.
     qulonglong activeWindow();
+    // Waits up to `ms` until `window` has the keyboard: the window manager
+    // gives it a moment after the window shows, and keys sent before go astray.
+    bool waitForFocus(qulonglong window, int ms = 10000);
 
     // Starts `program` in `folder` on this display, on Qt's X11 platform.
     void startProgram(QProcess &process, const QString &program, const QString &folder);
