@@ -106,6 +106,26 @@ private:
     bool lastFresh = true;
 };
 
+// Keeps Space and Select, which press a focused button in Qt, from the
+// buttons it watches. The Space shortcut takes the key while the window is
+// active; a key that the window system delivers before Qt counts the window
+// active reaches the focused button instead.
+class NoButtonKeys : public QObject
+{
+public:
+    using QObject::QObject;
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+            const int key = static_cast<QKeyEvent *>(event)->key();
+            if (key == Qt::Key_Space || key == Qt::Key_Select)
+                return true;
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
 // The end of typing into the time editor or the zoom spin box, other than
 // Enter and leaving the field: a second without a key or a change there.
 class TypingPause : public QObject
@@ -218,6 +238,11 @@ void MainWindow::setupKeys()
         button->setToolTip(tr("快捷键：") + space);
 
     addKey(Qt::CTRL | Qt::Key_Z, true, [this] { undoFiling(); });
+    // A review button is pressed by its own key or the mouse, never by
+    // Space through the focus.
+    auto *noButtonKeys = new NoButtonKeys(this);
+    for (QPushButton *button : reviewButtons())
+        button->installEventFilter(noButtonKeys);
 
     installEventFilter(new TextEntryKeys(this));
 
