@@ -181,7 +181,17 @@ ResumedReview holdAgainstDisk(const JournalReview &recorded, const QStringList &
         pictureNamed.insert(fileNameOf(picture), picture);
 
     ResumedReview resumed;
-    resumed.review.snapshots = recorded.snapshots;
+    // a snapshot whose file was deleted by hand is taken back
+    QHash<QString, int> snapshotsLeft;
+    for (const QString &name : recorded.snapshots) {
+        auto left = snapshotsLeft.find(name);
+        if (left == snapshotsLeft.end())
+            left = snapshotsLeft.insert(name, snapshotsOnDisk(name));
+        if (*left > 0) {
+            --*left;
+            resumed.review.snapshots << name;
+        }
+    }
     QSet<QString> kept;
     for (const JournalFiling &filing : recorded.filings) {
         const QString picture = pictureNamed.value(filing.picture);
@@ -222,6 +232,17 @@ QString copyTarget(const QString &picture, const QString &folder)
         if (sameContents(target, picture))
             return QString();
     }
+}
+
+int snapshotsOnDisk(const QString &name)
+{
+    const QString base = systemPath(name);
+    int n = 0;
+    while (QFileInfo(n == 0 ? base + QStringLiteral(".jpg")
+                            : base + QStringLiteral("_%1.jpg").arg(n + 1))
+               .size() > 0)
+        ++n;
+    return n;
 }
 
 bool sameContents(const QString &a, const QString &b)

@@ -84,8 +84,8 @@ struct ResumedReview
 // form) and whose copy stands in one of `verdictFolders` ("\" form, ending
 // with "\") with the picture's very bytes; counts the files in the verdict
 // folders that hold the bytes of one of `pictures` under its name or its
-// name with a suffix (copyTarget) but are no kept filing's copy. Snapshots
-// are kept as recorded.
+// name with a suffix (copyTarget) but are no kept filing's copy. Keeps the
+// snapshots of a name as often as their files are on disk (snapshotsOnDisk).
 ResumedReview holdAgainstDisk(const JournalReview &recorded, const QStringList &pictures,
                               const QStringList &verdictFolders);
 
@@ -95,6 +95,11 @@ ResumedReview holdAgainstDisk(const JournalReview &recorded, const QStringList &
 // extension. Null when one of these names already holds the same bytes:
 // that picture is filed there already.
 QString copyTarget(const QString &picture, const QString &folder);
+
+// How many snapshots named `name` ("\" form, without extension) are on
+// disk: the engine writes `name`.jpg, or, where that exists, the first free
+// of `name`_2.jpg, `name`_3.jpg, ...
+int snapshotsOnDisk(const QString &name);
 
 // Whether two files ("\" form) hold the same bytes; false when either
 // cannot be read.

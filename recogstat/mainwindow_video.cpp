@@ -9,7 +9,6 @@
 #include "Tormo.h"
 
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QThread>
 #include <QTime>
 #include <QTimer>
@@ -22,18 +21,6 @@ constexpr int PollMs = 10;
 constexpr int AttachSettleMs = 20;
 // The position slider's range in the form, before any recording.
 constexpr int NoRecordingSliderMax = 300;
-
-// How many snapshots of this name are on disk: the engine writes `base`.jpg,
-// or, where that exists, the first free of `base`_2.jpg, `base`_3.jpg, ...
-int snapshotsNamed(const QString &base)
-{
-    int n = 0;
-    while (QFileInfo(n == 0 ? base + QStringLiteral(".jpg")
-                            : base + QStringLiteral("_%1.jpg").arg(n + 1))
-               .size() > 0)
-        ++n;
-    return n;
-}
 
 } // namespace
 
@@ -190,9 +177,9 @@ void MainWindow::on_btn_SeepSaveAs_clicked()
 
     const QString path = tr("image\\漏拍\\") + QString::number(r) + QLatin1Char('_')
                          + clockText(t, QLatin1Char('_'));
-    const int before = snapshotsNamed(systemPath(path));
+    const int before = snapshotsOnDisk(path);
     if (!Tormo_Snapshot(playPort, 1, enginePath(path).constData())
-        || snapshotsNamed(systemPath(path)) <= before) {
+        || snapshotsOnDisk(path) <= before) {
         notice(tr("抓拍失败"));
         updatePlayFocus();
         return;
