@@ -67,7 +67,6 @@ void MainWindow::on_btn_OpenImg_clicked()
     picRecords = records;
     picCount = records.size() - 1;
     picIndex = 1;
-    showPicture();
     for (QPushButton *button : reviewButtons())
         button->setEnabled(true);
     for (QTableWidget *table : {ui->tb_Rate, ui->tb_Result})
@@ -78,7 +77,9 @@ void MainWindow::on_btn_OpenImg_clicked()
     filings.clear();
     journal = found;
     if (resume == Resume::Yes)
-        resumeReview();
+        resumeReview(); // shows the first picture not yet filed
+    else
+        showPicture();
     updatePlayFocus();
 }
 
