@@ -109,6 +109,7 @@ private:
     // time editor and the zoom spin box while typing (mainwindow_keys.cpp).
     void setupKeys();
     void editingEnded(QAbstractSpinBox *editor);
+    void endTyping();
     void setSpeed(int level);
     void showNoRecording();
     // The statistics and the report (mainwindow_report.cpp).

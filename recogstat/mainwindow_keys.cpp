@@ -249,11 +249,11 @@ void MainWindow::setupKeys()
     // Typing a time or a zoom keeps the focus in its field: each change
     // takes effect at once, and the focus goes back to playback only when
     // the editing ends, so that the next digit is not a verdict.
-    auto *timePause = new TypingPause(ui->ed_SetPlayTime, [this] { updatePlayFocus(); });
+    auto *timePause = new TypingPause(ui->ed_SetPlayTime, [this] { endTyping(); });
     connect(ui->ed_SetPlayTime, &QTimeEdit::timeChanged, timePause, &TypingPause::changed);
     connect(ui->ed_SetPlayTime, &QAbstractSpinBox::editingFinished, this,
             [this] { editingEnded(ui->ed_SetPlayTime); });
-    auto *zoomPause = new TypingPause(ui->sb_ImgSize, [this] { updatePlayFocus(); });
+    auto *zoomPause = new TypingPause(ui->sb_ImgSize, [this] { endTyping(); });
     connect(ui->sb_ImgSize, QOverload<int>::of(&QSpinBox::valueChanged), zoomPause,
             &TypingPause::changed);
 }
@@ -264,11 +264,21 @@ void MainWindow::setupKeys()
 void MainWindow::editingEnded(QAbstractSpinBox *editor)
 {
     if (editor->hasFocus()) {
-        updatePlayFocus();
+        endTyping();
         return;
     }
     QTimer::singleShot(0, this, [this] {
         if (isActiveWindow() && !takesTyping(QApplication::focusWidget()))
             updatePlayFocus();
     });
+}
+
+// Typing has ended in the field that has the focus: the focus goes back to
+// playback, or, with no recording open (the play buttons then take none),
+// at least out of the field, so that the review keys reach the review again.
+void MainWindow::endTyping()
+{
+    updatePlayFocus();
+    if (QWidget *focus = QApplication::focusWidget(); takesTyping(focus))
+        focus->clearFocus();
 }

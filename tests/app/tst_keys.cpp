@@ -314,13 +314,16 @@ private slots:
         QTest::addColumn<QByteArray>("editor");
         QTest::addColumn<QList<int>>("typed");
         QTest::addColumn<int>("end"); // a key; 0: a pause in typing
+        QTest::addColumn<bool>("withVideo");
         const QList<int> time{Qt::Key_0, Qt::Key_1, Qt::Key_3};
         const QList<int> zoom{Qt::Key_1, Qt::Key_8, Qt::Key_0, Qt::Key_PageUp};
-        QTest::newRow("time, Enter") << QByteArray("ed_SetPlayTime") << time << int(Qt::Key_Return);
-        QTest::newRow("time, Tab away") << QByteArray("ed_SetPlayTime") << time << int(Qt::Key_Tab);
-        QTest::newRow("time, a pause") << QByteArray("ed_SetPlayTime") << time << 0;
-        QTest::newRow("zoom, Enter") << QByteArray("sb_ImgSize") << zoom << int(Qt::Key_Enter);
-        QTest::newRow("zoom, a pause") << QByteArray("sb_ImgSize") << zoom << 0;
+        QTest::newRow("time, Enter") << QByteArray("ed_SetPlayTime") << time << int(Qt::Key_Return) << true;
+        QTest::newRow("time, Tab away") << QByteArray("ed_SetPlayTime") << time << int(Qt::Key_Tab) << true;
+        QTest::newRow("time, a pause") << QByteArray("ed_SetPlayTime") << time << 0 << true;
+        QTest::newRow("zoom, Enter") << QByteArray("sb_ImgSize") << zoom << int(Qt::Key_Enter) << true;
+        QTest::newRow("zoom, a pause") << QByteArray("sb_ImgSize") << zoom << 0 << true;
+        // no play button takes the focus: it leaves the field all the same
+        QTest::newRow("zoom, Enter, no recording") << QByteArray("sb_ImgSize") << zoom << int(Qt::Key_Enter) << false;
     }
 
     // With a recording open every change would hand the focus back at once.
@@ -329,9 +332,10 @@ private slots:
         QFETCH(QByteArray, editor);
         QFETCH(QList<int>, typed);
         QFETCH(int, end);
+        QFETCH(bool, withVideo);
         FakeTormo::fileTime = 5 * 3600;
         MainWindow w;
-        start(w, true);
+        start(w, withVideo);
         auto *field = child<QAbstractSpinBox>(w, editor.constData());
         field->setFocus();
         field->selectAll();
@@ -345,7 +349,13 @@ private slots:
 
         if (end)
             press(w, end);
-        QTRY_COMPARE_WITH_TIMEOUT(w.focusWidget(), child(w, "btn_PlayPause"), 3000);
+        if (withVideo) {
+            QTRY_COMPARE_WITH_TIMEOUT(w.focusWidget(), child(w, "btn_PlayPause"), 3000);
+        } else {
+            QTRY_VERIFY_WITH_TIMEOUT(w.focusWidget() != field, 3000);
+            press(w, Qt::Key_Right); // the review's key again
+            QCOMPARE(shown(w), QStringLiteral("2  /  3|b.jpg|"));
+        }
     }
 
     // Newest first, one at a time; a failed filing is not on record, and
