@@ -11,7 +11,26 @@
 #include <QFile>
 #include <QLabel>
 #include <QTableWidget>
+#include <QTemporaryDir>
 #include <QtTest>
+
+// A current folder of its own for every case of a test ("image" goes below
+// it); the test's own is given back when the test ends.
+class FreshFolder
+{
+public:
+    ~FreshFolder() { QDir::setCurrent(startDir); }
+    // The next case's; false when it cannot be made.
+    bool renew()
+    {
+        work.reset(new QTemporaryDir);
+        return work->isValid() && QDir::setCurrent(work->path());
+    }
+
+private:
+    QString startDir = QDir::currentPath();
+    QScopedPointer<QTemporaryDir> work;
+};
 
 // A small capture picture whose header names `plate` and `text`, of
 // `exact` bytes when given.

@@ -17,8 +17,7 @@ class TestKeys : public QObject
 {
     Q_OBJECT
 
-    QString startDir = QDir::currentPath();
-    QScopedPointer<QTemporaryDir> work; // the current folder, "image" below it
+    FreshFolder workFolder; // "image" below it
 
     // Every file below "image" with its size; a snapshot's random number as R.
     static QStringList filed()
@@ -77,10 +76,8 @@ private slots:
     void init()
     {
         FakeTormo::reset();
-        work.reset(new QTemporaryDir);
-        QVERIFY(QDir::setCurrent(work->path()));
+        QVERIFY(workFolder.renew());
     }
-    void cleanupTestCase() { QDir::setCurrent(startDir); }
 
     void aKeyDoesWhatAClickOnItsButtonDoes_data()
     {

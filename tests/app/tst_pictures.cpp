@@ -18,8 +18,7 @@ class TestPictures : public QObject
     Q_OBJECT
 
 private:
-    QString startDir;
-    QScopedPointer<QTemporaryDir> work; // the current folder, "image" below it
+    FreshFolder workFolder; // "image" below it
 
     static QString text(MainWindow &w, const char *label) { return child<QLabel>(w, label)->text(); }
 
@@ -31,13 +30,10 @@ private:
     }
 
 private slots:
-    void initTestCase() { startDir = QDir::currentPath(); }
     void init()
     {
-        work.reset(new QTemporaryDir);
-        QVERIFY(QDir::setCurrent(work->path()));
+        QVERIFY(workFolder.renew());
     }
-    void cleanupTestCase() { QDir::setCurrent(startDir); }
 
     void openingShowsTheFirstPictureAndStartsANewCount()
     {

@@ -21,16 +21,13 @@ class TestReportWindow : public QObject
 {
     Q_OBJECT
 
-    QScopedPointer<QTemporaryDir> work; // the window files into "image" below the current folder
-    QString startDir = QDir::currentPath();
+    FreshFolder workFolder; // "image" below it
 
 private slots:
     void init()
     {
-        work.reset(new QTemporaryDir);
-        QVERIFY(QDir::setCurrent(work->path()));
+        QVERIFY(workFolder.renew());
     }
-    void cleanupTestCase() { QDir::setCurrent(startDir); }
 
     void statisticsThenExport_data()
     {

@@ -12,8 +12,7 @@ class TestResume : public QObject
 {
     Q_OBJECT
 
-    QString startDir = QDir::currentPath();
-    QScopedPointer<QTemporaryDir> work; // the current folder, "image" below it
+    FreshFolder workFolder; // "image" below it
 
     static QByteArray contents(const QString &path)
     {
@@ -36,10 +35,8 @@ private slots:
     void init()
     {
         FakeTormo::reset();
-        work.reset(new QTemporaryDir);
-        QVERIFY(QDir::setCurrent(work->path()));
+        QVERIFY(workFolder.renew());
     }
-    void cleanupTestCase() { QDir::setCurrent(startDir); }
 
     void theDiskBearsOutTheJournal_data()
     {

@@ -20,8 +20,7 @@ class TestX11 : public QObject
 {
     Q_OBJECT
 
-    QString startDir = QDir::currentPath();
-    QScopedPointer<QTemporaryDir> work;
+    FreshFolder workFolder; // "image" below it
 
     static int filesIn(const QString &folder)
     {
@@ -36,10 +35,8 @@ private slots:
     void init()
     {
         FakeTormo::reset();
-        work.reset(new QTemporaryDir);
-        QVERIFY(QDir::setCurrent(work->path()));
+        QVERIFY(workFolder.renew());
     }
-    void cleanupTestCase() { QDir::setCurrent(startDir); }
 
     void onePressDoesOneThing_data()
     {
