@@ -92,7 +92,7 @@ bool setOptions(mpv_handle *h)
 
 }  // namespace
 
-std::unique_ptr<Player> Player::open(const std::string &path)
+std::unique_ptr<Player> Player::open(const std::string &path, const ClockReading &reading)
 {
     useCNumbers();
     mpv_handle *h = mpv_create();
@@ -103,7 +103,7 @@ std::unique_ptr<Player> Player::open(const std::string &path)
         return nullptr;
     // A clock that breaks is joined for the player: it reads the file with
     // its timestamps moved.
-    player->timeline = Timeline::read(path);
+    player->timeline = Timeline::read(path, reading);
     std::string url = path;
     if (player->timeline && player->timeline->breaks()) {
         const auto moved = serveMoved(h, *player->timeline);

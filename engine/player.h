@@ -18,8 +18,10 @@ namespace tormo {
 class Player {
 public:
     // Opens a UTF-8 path, paused at 0. Null when it is not a playable video
-    // or it did not load within the time limit.
-    static std::unique_ptr<Player> open(const std::string &path);
+    // or it did not load within the time limit. `reading`: how its clock
+    // is read (Timeline::read).
+    static std::unique_ptr<Player> open(const std::string &path,
+                                        const ClockReading &reading = {});
     ~Player();
     Player(const Player &) = delete;
     Player &operator=(const Player &) = delete;

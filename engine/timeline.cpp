@@ -14,11 +14,7 @@ namespace {
 using ts::clockDiff;
 using ts::kClockRate;
 
-// Files up to this size are read whole; a 2-hour camera recording is some
-// 2 GB, too much to read while the reviewer waits.
-constexpr int64_t kWholeFile = 32 << 20;
-// Samples of the clock across a larger file: one per 1 MiB, up to 1024.
-constexpr int64_t kSampleSpacing = 1 << 20;
+// Samples of the clock across a larger file: up to 1024.
 constexpr int64_t kMaxSamples = 1024;
 // How far a sample looks for a video timestamp (damage may cover more).
 constexpr int64_t kSampleReach = 1 << 20;
@@ -46,7 +42,7 @@ struct Timeline::Found {
 
 class Timeline::Reader {
 public:
-    Reader(int fd, int64_t size) : fd(fd), size(size) {}
+    Reader(int fd, int64_t size, int64_t spacing) : fd(fd), size(size), spacing(spacing) {}
 
     // The video PESes in [from, to), up to `limit`, the breaks between
     // consecutive ones decided.
@@ -91,7 +87,7 @@ public:
     std::vector<Found> sample() const
     {
         std::vector<Found> samples;
-        const int64_t count = std::clamp(size / kSampleSpacing, int64_t(2), kMaxSamples);
+        const int64_t count = std::clamp(size / std::max(spacing, int64_t(1)), int64_t(2), kMaxSamples);
         for (int64_t i = 0; i < count; ++i) {
             const int64_t at = size / count * i;
             const auto one = scan(at, std::min(size, at + kSampleReach), 1);
@@ -166,9 +162,10 @@ private:
 
     int fd;
     int64_t size;
+    int64_t spacing;
 };
 
-std::optional<Timeline> Timeline::read(const std::string &path)
+std::optional<Timeline> Timeline::read(const std::string &path, const ClockReading &reading)
 {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
@@ -176,8 +173,8 @@ std::optional<Timeline> Timeline::read(const std::string &path)
     struct stat st {};
     std::vector<Found> found;
     if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
-        const Reader reader(fd, st.st_size);
-        found = st.st_size <= kWholeFile ? reader.scan(0, st.st_size) : reader.sample();
+        const Reader reader(fd, st.st_size, reading.spacing);
+        found = st.st_size <= reading.wholeFile ? reader.scan(0, st.st_size) : reader.sample();
     }
     ::close(fd);
     if (found.empty())

@@ -19,12 +19,20 @@
 
 namespace tormo {
 
+// How a clock is read: a small file whole, a larger one at samples across it
+// (a 2-hour camera recording is some 2 GB, too much to read while the
+// reviewer waits).
+struct ClockReading {
+    int64_t wholeFile = 32 << 20;  // read whole up to this size
+    int64_t spacing = 1 << 20;     // else a sample every so many bytes, up to 1024
+};
+
 class Timeline {
 public:
-    // Reads the clock of the recording at `path`: all of it in a small file,
-    // else samples across it, looking closely wherever two of them disagree.
-    // Nothing when it is no MPEG-TS or has no video timestamps.
-    static std::optional<Timeline> read(const std::string &path);
+    // Reads the clock of the recording at `path`, whole or sampled, looking
+    // closely wherever two samples disagree. Nothing when it is no MPEG-TS
+    // or has no video timestamps.
+    static std::optional<Timeline> read(const std::string &path, const ClockReading &reading = {});
 
     // True when the clock breaks: the file must be played with its
     // timestamps moved (offsetAt).

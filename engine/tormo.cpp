@@ -2,6 +2,7 @@
 // past it; every failure is a 0.
 #include "Tormo.h"
 
+#include "open.h"
 #include "platform.h"
 #include "player.h"
 
@@ -66,6 +67,11 @@ int Tormo_Initialize(void)
 
 int Tormo_OpenMediaFile(const char *path, int *port)
 {
+    return tormo::openMediaFile(path, port, {});
+}
+
+int tormo::openMediaFile(const char *path, int *port, const tormo::ClockReading &reading)
+{
     if (!path || !port)
         return 0;
     try {
@@ -80,7 +86,7 @@ int Tormo_OpenMediaFile(const char *path, int *port)
         const auto file = std::filesystem::canonical(*utf8, ec);
         if (ec || !std::filesystem::is_regular_file(file, ec))
             return 0;
-        *free = Player::open(file.string());
+        *free = Player::open(file.string(), reading);
         if (!*free)
             return 0;
         *port = static_cast<int>(free - ports.begin());

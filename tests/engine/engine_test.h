@@ -31,7 +31,10 @@ constexpr int kJoinedLength = 60;   // restart.ts, pause.ts: 30 s + 30 s
 struct Recording {
     int port = -1;
     int opened = 0;
-    explicit Recording(const std::string &path) { opened = Tormo_OpenMediaFile(path.c_str(), &port); }
+    explicit Recording(const std::string &path) : Recording(path, Tormo_OpenMediaFile) {}
+    // Opened by `open`, which does what Tormo_OpenMediaFile does.
+    template <typename Open>
+    Recording(const std::string &path, Open open) { opened = open(path.c_str(), &port); }
     ~Recording() { Tormo_CloseMediaFile(port); }
     Recording(const Recording &) = delete;
     Recording &operator=(const Recording &) = delete;

@@ -1,6 +1,8 @@
 // The engine headless, as the program drives it under Qt's offscreen
 // platform: the window id is made up, so video is decoded without output.
 #include "engine_test.h"
+#include "open.h"
+#include "timeline.h"
 
 #include <gtest/gtest.h>
 
@@ -152,15 +154,31 @@ std::vector<int> secondsBetweenKeyframes()
 INSTANTIATE_TEST_SUITE_P(FifteenSecondKeyframes, ExactSeekTest,
                          ::testing::ValuesIn(secondsBetweenKeyframes()));
 
+// Opens as Tormo_OpenMediaFile does; `sampled`: the clock read as in a
+// large file, at samples across it (some fifty here, as in a file of
+// 50 MiB), looked at closely where they disagree.
+Recording openRecording(const std::string &file, bool sampled)
+{
+    tormo::ClockReading reading;
+    if (sampled)
+        reading = {0, 16 << 10};
+    return Recording(file, [reading](const char *path, int *port) {
+        return tormo::openMediaFile(path, port, reading);
+    });
+}
+
 // Recordings whose clock breaks after 30 s: a camera's restart (the clock
 // from 0 again) and a pause in recording (the clock 100 s on). Both are one
-// timeline of the time their pictures cover.
-class JoinedClockTest : public EngineTest, public ::testing::WithParamInterface<const char *> {};
+// timeline of the time their pictures cover, whether the clock is read
+// whole or sampled.
+class JoinedClockTest : public EngineTest,
+                        public ::testing::WithParamInterface<std::tuple<const char *, bool>> {};
 
 TEST_P(JoinedClockTest, OneTimelineOfThePicturesTime)
 {
-    const std::string file = media(std::string(GetParam()) + ".ts");
-    Recording r(file);
+    const auto [name, sampled] = GetParam();
+    const std::string file = media(std::string(name) + ".ts");
+    const Recording r = openRecording(file, sampled);
     ASSERT_EQ(r.opened, 1);
     int seconds = -1;
     EXPECT_EQ(Tormo_GetFileTime(r.port, &seconds), 1);
@@ -194,7 +212,12 @@ TEST_P(JoinedClockTest, OneTimelineOfThePicturesTime)
     EXPECT_LT(at54 * 4, std::min(at53, at55));
 }
 
-INSTANTIATE_TEST_SUITE_P(BrokenClocks, JoinedClockTest, ::testing::Values("restart", "pause"));
+INSTANTIATE_TEST_SUITE_P(BrokenClocks, JoinedClockTest,
+                         ::testing::Combine(::testing::Values("restart", "pause"), ::testing::Bool()),
+                         [](const auto &info) {
+                             return std::string(std::get<0>(info.param))
+                                 + (std::get<1>(info.param) ? "Sampled" : "Whole");
+                         });
 
 TEST_F(EngineTest, SpeedCodesScaleThePace)
 {
@@ -346,11 +369,11 @@ TEST_F(EngineTest, TwoPortsPlayIndependently)
 
 // Random bytes in the middle of a recording, added or in place of some 7 s
 // of pictures: the clock jumps across them, which is no pause in recording.
-class DamageTest : public EngineTest, public ::testing::WithParamInterface<bool> {};
+class DamageTest : public EngineTest, public ::testing::WithParamInterface<std::tuple<bool, bool>> {};
 
 TEST_P(DamageTest, KeepsTheTimeAcrossDamagedBytes)
 {
-    const bool replacing = GetParam();
+    const auto [replacing, sampled] = GetParam();
     std::string data = readFile(media("video.ts"));
     std::mt19937 random(17);
     std::string junk(replacing ? 100 << 10 : 384 << 10, '\0');
@@ -360,7 +383,7 @@ TEST_P(DamageTest, KeepsTheTimeAcrossDamagedBytes)
     data = data.substr(0, middle) + junk + data.substr(middle + (replacing ? junk.size() : 0));
     std::ofstream("damaged.ts", std::ios::binary) << data;
 
-    Recording r((dir / "damaged.ts").string());
+    const Recording r = openRecording((dir / "damaged.ts").string(), sampled);
     ASSERT_EQ(r.opened, 1);
     int seconds = -1;
     EXPECT_EQ(Tormo_GetFileTime(r.port, &seconds), 1);
@@ -368,7 +391,12 @@ TEST_P(DamageTest, KeepsTheTimeAcrossDamagedBytes)
     EXPECT_EQ(secondAfterSeek(r, 17), 18);
 }
 
-INSTANTIATE_TEST_SUITE_P(AddedOrReplacing, DamageTest, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(AddedOrReplacing, DamageTest,
+                         ::testing::Combine(::testing::Bool(), ::testing::Bool()),
+                         [](const auto &info) {
+                             return std::string(std::get<0>(info.param) ? "Replacing" : "Added")
+                                 + (std::get<1>(info.param) ? "Sampled" : "Whole");
+                         });
 
 TEST_F(EngineTest, RejectsWhatIsNoVideoWithinSeconds)
 {
