@@ -3,6 +3,8 @@
 #include "widgets.h"
 #include "xsession.h"
 
+#include <cstdio>
+
 #include <QApplication>
 #include <QScreen>
 #include <QTemporaryDir>
@@ -185,6 +187,10 @@ int main(int argc, char *argv[])
 {
     XSession session;
     QString why;
+    if (XSession::lacking(&why)) {
+        std::printf("skipped: %s\n", qPrintable(why));
+        return XSession::Skipped;
+    }
     if (!session.start(&why)) {
         qCritical("%s", qPrintable(why));
         return 1;

@@ -136,6 +136,10 @@ int main(int argc, char *argv[])
 {
     XSession session;
     QString why;
+    if (XSession::lacking(&why)) {
+        std::printf("skipped: %s\n", qPrintable(why));
+        return XSession::Skipped;
+    }
     if (!session.start(&why)) {
         std::fprintf(stderr, "tst_x11: %s\n", qPrintable(why));
         return 1;

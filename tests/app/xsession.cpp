@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QElapsedTimer>
+#include <QStandardPaths>
 #include <QThread>
 
 namespace {
@@ -51,6 +52,17 @@ XSession::~XSession()
             process->waitForFinished();
         }
     }
+}
+
+bool XSession::lacking(QString *why)
+{
+    QStringList missing;
+    for (const char *program : {"Xvfb", "openbox", "xdotool", "xprop"})
+        if (QStandardPaths::findExecutable(QLatin1String(program)).isEmpty())
+            missing << QLatin1String(program);
+    *why = QStringLiteral("no X server with a window manager here: %1 not installed")
+               .arg(missing.join(QLatin1String(", ")));
+    return !missing.isEmpty();
 }
 
 bool XSession::start(QString *why)

@@ -19,6 +19,12 @@ public:
     XSession &operator=(const XSession &) = delete;
     ~XSession(); // ends what it started
 
+    // The programs a session needs that this machine lacks, named in `why`
+    // as a test reports them when it skips; false when it has them all.
+    static bool lacking(QString *why);
+    // The exit status of a test that skipped (the tests' SKIP_RETURN_CODE).
+    static constexpr int Skipped = 77;
+
     // Starts the server and the window manager and sets DISPLAY for this
     // process and what it starts; false, with the reason in `why`, if not.
     bool start(QString *why);

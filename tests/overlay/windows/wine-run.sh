@@ -16,8 +16,19 @@ mkdir -p "$(dirname "$prefix")"
 (
   flock 9
   if [ ! -f "$prefix/drive_c/windows/Fonts/tahoma.ttf" ]; then
-    "$loader" wineboot.exe --init </dev/null >/dev/null 2>&1 9>&- || true
+    # What Wine says goes to the test's output when the prefix is not made.
+    boot=$(mktemp)
+    status=0
+    "$loader" wineboot.exe --init </dev/null >"$boot" 2>&1 9>&- || status=$?
     "$server" -w
+    if [ ! -d "$prefix/drive_c/windows/Fonts" ]; then
+      echo "wine-run.sh: $loader wineboot.exe --init made no Wine prefix in $prefix" \
+           "(exit status $status); Wine said:"
+      cat "$boot"
+      rm -f "$boot"
+      exit 1
+    fi
+    rm -f "$boot"
     cp /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf \
       "$prefix/drive_c/windows/Fonts/"
   fi
@@ -34,4 +45,5 @@ trap 'rm -f "$log"' EXIT
 status=0
 "$loader" "$@" </dev/null >"$log" 2>&1 || status=$?
 cat "$log"
+[ $status -eq 0 ] || echo "wine-run.sh: $loader $* ended with exit status $status"
 exit $status
