@@ -182,7 +182,9 @@ private slots:
         QCOMPARE(click(w, "btn_Right"), said);
         QCOMPARE(tallies(w), copy.isEmpty() ? QStringLiteral("0,0,0,0,0,0")
                                             : QStringLiteral("1,0,1,0,0,0"));
-        QCOMPARE(shown(w), QStringLiteral("2  /  3|b.jpg|"));
+        // refused, the picture stays, open to another verdict
+        QCOMPARE(shown(w), copy.isEmpty() ? QStringLiteral("1  /  3|A.JPG|")
+                                          : QStringLiteral("2  /  3|b.jpg|"));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), earlier);
         if (!copy.isEmpty()) {
@@ -192,9 +194,6 @@ private slots:
             return;
         }
 
-        // refused, the picture stays open to a verdict
-        click(w, "btn_LastImg");
-        QCOMPARE(shown(w), QStringLiteral("1  /  3|A.JPG|"));
         QCOMPARE(click(w, "btn_Error"), QStringList());
         QCOMPARE(tallies(w), QStringLiteral("1,0,0,1,0,0"));
         QVERIFY(QFile::exists("image/识别错误/A.JPG"));
