@@ -9,8 +9,8 @@
 #include "showimage.h"
 #include "Tormo.h"
 
-#include <QBoxLayout>
 #include <QCloseEvent>
+#include <QHeaderView>
 #include <QDir>
 #include <QTimer>
 #include <QWheelEvent>
@@ -44,18 +44,44 @@ void fitTimeTexts(Ui::MainWindow *ui)
     ui->sl_PlayTime->setMinimumWidth(qBound(MinSliderWidth, room, ui->sl_PlayTime->minimumWidth()));
 }
 
-// The box layout that holds `widget`, searched from `layout` down; null if none.
-QBoxLayout *layoutHolding(QLayout *layout, QWidget *widget)
+// Keeps a label inside the counts table, in the free space below its last
+// row (at the table's foot should the rows fill it): there it costs the
+// window no room, and the reviewer reads it with the counts.
+class BelowTheRows : public QObject
 {
-    if (!layout)
-        return nullptr;
-    if (layout->indexOf(widget) >= 0)
-        return qobject_cast<QBoxLayout *>(layout);
-    for (int i = 0; i < layout->count(); ++i)
-        if (QBoxLayout *inner = layoutHolding(layout->itemAt(i)->layout(), widget))
-            return inner;
-    return nullptr;
-}
+public:
+    BelowTheRows(QTableWidget *table, QLabel *label)
+        : QObject(label)
+        , table(table)
+        , label(label)
+    {
+        table->installEventFilter(this);
+        place();
+    }
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Resize || event->type() == QEvent::Show)
+            place();
+        return false;
+    }
+
+private:
+    void place()
+    {
+        const int frame = table->frameWidth();
+        const int last = table->rowCount() - 1;
+        const int height = label->sizeHint().height();
+        int top = frame + table->horizontalHeader()->height() + table->rowViewportPosition(last)
+                  + table->rowHeight(last) + Gap;
+        top = qMin(top, table->height() - frame - height);
+        label->setGeometry(frame, top, table->width() - 2 * frame, height);
+    }
+
+    static constexpr int Gap = 4;
+    QTableWidget *table;
+    QLabel *label;
+};
 
 } // namespace
 
@@ -119,15 +145,14 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 // The plate-invalid verdict has no row in tb_Result (the report's rows are
 // fixed), yet it counts in 过车总数: without it the counts on screen would
-// not add up. It is shown below the table, in the table's font.
+// not add up. It is shown with them, below their rows.
 void MainWindow::addPlateInvalidCount()
 {
-    plateInvalidText = new QLabel(this);
+    plateInvalidText = new QLabel(ui->tb_Result);
     plateInvalidText->setObjectName(QStringLiteral("la_PlateInvalidCount"));
-    plateInvalidText->setFont(ui->tb_Result->font());
-    if (QBoxLayout *column = layoutHolding(ui->centralWidget->layout(), ui->tb_Result))
-        column->insertWidget(column->indexOf(ui->tb_Result) + 1, plateInvalidText);
+    plateInvalidText->setAlignment(Qt::AlignCenter);
     showCounts();
+    new BelowTheRows(ui->tb_Result, plateInvalidText);
 }
 
 // A wheel turn anywhere over the window zooms the picture: one standard notch

@@ -47,6 +47,8 @@ private slots:
         w.show();
         QCOMPARE(openFolder(w, folder, "是"), QStringList{"提示|继续上次的审核？"});
         QCOMPARE(review(w), QStringLiteral("3  /  3|c.jpg||3,1,1,0,0,0"));
+        // shown with the counts, which add up to 过车总数 with it
+        QCOMPARE(child<QLabel>(w, "la_PlateInvalidCount")->text(), QStringLiteral("捕获但车牌无效 1"));
         click(w, "btn_Result");
         QCOMPARE(child<QTableWidget>(w, "tb_Rate")->item(0, 0)->text(), rates);
         click(w, "btn_LastImg");
@@ -54,6 +56,7 @@ private slots:
         QApplication::setActiveWindow(&w);
         QTest::keyClick(&w, Qt::Key_Z, Qt::ControlModifier);
         QCOMPARE(review(w), QStringLiteral("2  /  3|b.jpg||2,1,1,0,0,0"));
+        QCOMPARE(child<QLabel>(w, "la_PlateInvalidCount")->text(), QStringLiteral("捕获但车牌无效 0"));
     }
 
     // 否: a fresh review that files every picture again, the earlier one
