@@ -26,10 +26,6 @@ struct JournalEntry
 
     // A filing's verdict folder: the copy's path up to its last "\", which it keeps.
     QString verdictFolder() const;
-    bool operator==(const JournalEntry &other) const
-    {
-        return kind == other.kind && picture == other.picture && path == other.path;
-    }
 };
 
 // The journal of one picture folder: "image\审核记录\" and a name made from

@@ -46,10 +46,11 @@ bool Review::lock(const Review &current)
     auto taken = std::make_shared<QLockFile>(path);
     // A review lasts hours: only a lock whose program is gone is stale.
     taken->setStaleLockTime(0);
-    if (!taken->tryLock(0))
-        return false;
-    folderLock = taken;
-    return true;
+    if (taken->tryLock(0))
+        folderLock = taken;
+    // a lock that cannot be written is no other window's: the journal
+    // then refuses the changes
+    return folderLock || taken->error() != QLockFile::LockFailedError;
 }
 
 Review::Outcome Review::start(Start how)
