@@ -256,7 +256,7 @@ private slots:
             QVERIFY(other.tryLock(0));
         } else if (holder == "gone") { // as a killed program leaves it: its process id, no process
             QProcess gone;
-            gone.start("true", {});
+            gone.start("true", QStringList());
             QVERIFY(gone.waitForStarted());
             const qint64 pid = gone.processId();
             QVERIFY(gone.waitForFinished());
