@@ -10,8 +10,8 @@
 #include "Tormo.h"
 
 #include <QCloseEvent>
-#include <QHeaderView>
 #include <QDir>
+#include <QHeaderView>
 #include <QTimer>
 #include <QWheelEvent>
 
