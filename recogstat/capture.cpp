@@ -75,11 +75,6 @@ QVector<PictureRecord> readPictureFolder(const QString &folder, QStringList *nam
     return records;
 }
 
-QString fileNameOf(const QString &path)
-{
-    return path.mid(path.lastIndexOf(QLatin1Char('\\')) + 1);
-}
-
 PlateCrop plateCrop(const PictureRecord &r)
 {
     const quint32 width = r.plateRight - r.plateLeft;

@@ -11,6 +11,7 @@
 #include <QVector>
 
 #include "captureheader.h"
+#include "paths.h" // fileNameOf
 
 // One capture picture of the opened folder, with what its capture header says.
 struct PictureRecord
@@ -21,7 +22,7 @@ struct PictureRecord
     quint32 plateBottom = 0;
     quint32 plateTop = 0;
     QString plateText;
-    int processed = 0; // 1 once copied into a verdict folder
+    bool processed = false; // once copied into a verdict folder
 };
 
 // Fills the plate fields of `record` from a header; false (record untouched)
@@ -40,10 +41,6 @@ bool readPictureRecord(const QString &path, PictureRecord &record);
 // empty record, so the pictures are numbered from 1. `names`, if given,
 // receives every listed name, small files included.
 QVector<PictureRecord> readPictureFolder(const QString &folder, QStringList *names = nullptr);
-
-// The text after the last "\" of `path`; the whole path without one. Only
-// "\" separates: the program builds its paths with it.
-QString fileNameOf(const QString &path);
 
 // The plate crop shown above the plate text: from the plate's left edge and
 // 10 pixels above its top, 1.1 times the plate's width and 1.2 times its

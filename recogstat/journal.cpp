@@ -1,18 +1,13 @@
 #include "journal.h"
 
-#include "capture.h" // fileNameOf
 #include "paths.h"
 
 #include <QCryptographicHash>
-#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHash>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRegularExpression>
-#include <QSet>
 
 #ifdef Q_OS_WIN
 #include <io.h>
@@ -20,9 +15,9 @@
 #include <unistd.h>
 #endif
 
-namespace {
-
 const QString JournalFolder = QStringLiteral("image\\审核记录\\");
+
+namespace {
 
 // A line is a JSON object, a tab and the first 8 hex digits of the object's
 // SHA-1: a torn line, or one that a bad sector or a careless editor changed,
@@ -57,20 +52,11 @@ bool syncToDisk(QFile &file)
 #endif
 }
 
-// "A_2.JPG" is "A.JPG" filed under a taken name (copyTarget); null for a
-// name without such a suffix.
-QString unsuffixed(const QString &name)
-{
-    static const QRegularExpression suffixed(QStringLiteral("^(.+)_([2-9]|[1-9][0-9]+)(\\.[^.]*)?$"));
-    const QRegularExpressionMatch m = suffixed.match(name);
-    return m.hasMatch() ? m.captured(1) + m.captured(3) : QString();
-}
-
 } // namespace
 
-QString JournalFiling::verdictFolder() const
+QString JournalEntry::verdictFolder() const
 {
-    return copy.left(copy.lastIndexOf(QLatin1Char('\\')) + 1);
+    return path.left(path.lastIndexOf(QLatin1Char('\\')) + 1);
 }
 
 ReviewJournal::ReviewJournal(const QString &pictureFolder)
@@ -89,51 +75,49 @@ bool ReviewJournal::exists() const
     return !file.isEmpty() && QFileInfo::exists(systemPath(file));
 }
 
-JournalReview ReviewJournal::read() const
+QString ReviewJournal::name() const
 {
-    JournalReview review;
+    return fileNameOf(file).chopped(4);
+}
+
+QVector<JournalEntry> ReviewJournal::read() const
+{
+    QVector<JournalEntry> entries;
     QFile journal(systemPath(file));
     if (file.isEmpty() || !journal.open(QIODevice::ReadOnly))
-        return review;
-    QVector<JournalFiling> &filings = review.filings;
+        return entries;
+    // the last entry of that kind for which `matches` holds goes
+    const auto takeBack = [&entries](JournalEntry::Kind kind, auto matches) {
+        for (int i = entries.size() - 1; i >= 0; --i)
+            if (entries[i].kind == kind && matches(entries[i])) {
+                entries.remove(i);
+                return;
+            }
+    };
     for (const QByteArray &line : journal.readAll().split('\n')) {
         const QJsonObject change = changeOf(line);
+        const auto text = [&change](const char *key) { return change.value(QLatin1String(key)).toString(); };
         if (change.contains(QLatin1String("filed"))) {
-            const JournalFiling filing{change.value(QLatin1String("filed")).toString(),
-                                       change.value(QLatin1String("copy")).toString()};
-            for (int i = filings.size() - 1; i >= 0; --i)
-                if (filings[i].picture == filing.picture)
-                    filings.remove(i);
-            filings << filing;
+            const JournalEntry filing{JournalEntry::Filing, text("filed"), text("copy")};
+            // at most one earlier filing: each replaced the one before it
+            takeBack(JournalEntry::Filing, [&filing](const JournalEntry &e) { return e.picture == filing.picture; });
+            entries << filing;
         } else if (change.contains(QLatin1String("undone"))) {
-            const QString copy = change.value(QLatin1String("undone")).toString();
-            for (int i = filings.size() - 1; i >= 0; --i)
-                if (filings[i].copy == copy) {
-                    filings.remove(i);
-                    break;
-                }
+            const QString copy = text("undone");
+            takeBack(JournalEntry::Filing, [&copy](const JournalEntry &e) { return e.path == copy; });
         } else if (change.contains(QLatin1String("snapshot"))) {
-            review.snapshots << change.value(QLatin1String("snapshot")).toString();
+            entries << JournalEntry{JournalEntry::Snapshot, QString(), text("snapshot")};
+        } else if (change.contains(QLatin1String("unsnapped"))) {
+            const QString name = text("unsnapped");
+            takeBack(JournalEntry::Snapshot, [&name](const JournalEntry &e) { return e.path == name; });
         }
     }
-    return review;
+    return entries;
 }
 
-bool ReviewJournal::setAside()
+bool ReviewJournal::recordFiling(const QString &picture, const QString &copy)
 {
-    if (!exists())
-        return true;
-    const QString stem = file.chopped(4) + QLatin1Char('-')
-                         + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString kept = stem + QStringLiteral(".txt");
-    for (int n = 2; QFileInfo::exists(systemPath(kept)); ++n)
-        kept = stem + QLatin1Char('_') + QString::number(n) + QStringLiteral(".txt");
-    return QFile::rename(systemPath(file), systemPath(kept));
-}
-
-bool ReviewJournal::recordFiling(const JournalFiling &filing)
-{
-    return append(lineOf({{QStringLiteral("filed"), filing.picture}, {QStringLiteral("copy"), filing.copy}}));
+    return append(lineOf({{QStringLiteral("filed"), picture}, {QStringLiteral("copy"), copy}}));
 }
 
 bool ReviewJournal::recordUndo(const QString &copy)
@@ -144,6 +128,11 @@ bool ReviewJournal::recordUndo(const QString &copy)
 bool ReviewJournal::recordSnapshot(const QString &name)
 {
     return append(lineOf({{QStringLiteral("snapshot"), name}}));
+}
+
+bool ReviewJournal::recordSnapshotUndo(const QString &name)
+{
+    return append(lineOf({{QStringLiteral("unsnapped"), name}}));
 }
 
 // One write, unbuffered, then synced: the line is on the disk whole, or the
@@ -171,93 +160,4 @@ bool ReviewJournal::append(const QByteArray &line)
         return false;
     }
     return true;
-}
-
-ResumedReview holdAgainstDisk(const JournalReview &recorded, const QStringList &pictures,
-                              const QStringList &verdictFolders)
-{
-    QHash<QString, QString> pictureNamed;
-    for (const QString &picture : pictures)
-        pictureNamed.insert(fileNameOf(picture), picture);
-
-    ResumedReview resumed;
-    // a snapshot whose file was deleted by hand is taken back
-    QHash<QString, int> snapshotsLeft;
-    for (const QString &name : recorded.snapshots) {
-        auto left = snapshotsLeft.find(name);
-        if (left == snapshotsLeft.end())
-            left = snapshotsLeft.insert(name, snapshotsOnDisk(name));
-        if (*left > 0) {
-            --*left;
-            resumed.review.snapshots << name;
-        }
-    }
-    QSet<QString> kept;
-    for (const JournalFiling &filing : recorded.filings) {
-        const QString picture = pictureNamed.value(filing.picture);
-        if (!picture.isEmpty() && verdictFolders.contains(filing.verdictFolder())
-            && sameContents(filing.copy, picture)) {
-            resumed.review.filings << filing;
-            kept.insert(filing.copy);
-        }
-    }
-    for (const QString &folder : verdictFolders) {
-        for (const QString &name : QDir(systemPath(folder)).entryList(QDir::Files)) {
-            const QString copy = folder + name;
-            if (kept.contains(copy))
-                continue;
-            for (const QString &candidate : {name, unsuffixed(name)}) {
-                const QString picture = pictureNamed.value(candidate);
-                if (!picture.isEmpty() && sameContents(copy, picture)) {
-                    ++resumed.unrecorded;
-                    break;
-                }
-            }
-        }
-    }
-    return resumed;
-}
-
-QString copyTarget(const QString &picture, const QString &folder)
-{
-    const QString name = fileNameOf(picture);
-    const int dot = name.lastIndexOf(QLatin1Char('.'));
-    const QString stem = dot > 0 ? name.left(dot) : name;
-    const QString extension = dot > 0 ? name.mid(dot) : QString();
-    for (int n = 1;; ++n) {
-        const QString target =
-            folder + (n == 1 ? name : stem + QLatin1Char('_') + QString::number(n) + extension);
-        if (!QFileInfo::exists(systemPath(target)))
-            return target;
-        if (sameContents(target, picture))
-            return QString();
-    }
-}
-
-int snapshotsOnDisk(const QString &name)
-{
-    const QString base = systemPath(name);
-    int n = 0;
-    while (QFileInfo(n == 0 ? base + QStringLiteral(".jpg")
-                            : base + QStringLiteral("_%1.jpg").arg(n + 1))
-               .size() > 0)
-        ++n;
-    return n;
-}
-
-bool sameContents(const QString &a, const QString &b)
-{
-    QFile one(systemPath(a));
-    QFile other(systemPath(b));
-    if (!one.open(QIODevice::ReadOnly) || !other.open(QIODevice::ReadOnly)
-        || one.size() != other.size())
-        return false;
-    constexpr qint64 Chunk = 1 << 16;
-    for (;;) {
-        const QByteArray part = one.read(Chunk);
-        if (part != other.read(Chunk))
-            return false;
-        if (part.isEmpty())
-            return one.atEnd(); // not at the end: a read failed
-    }
 }

@@ -1,7 +1,7 @@
-// The main window's shell: construction, the wheel zoom, the focus hand-back,
-// the formula dialog and the helpers that every subject file shares. The
-// slots of each subject live in mainwindow_video.cpp, mainwindow_pictures.cpp
-// and mainwindow_report.cpp.
+// The main window's shell: construction, the wheel zoom, the zoom controls'
+// focus hand-back and the formula dialog. The slots of each subject live in
+// mainwindow_video.cpp, mainwindow_pictures.cpp and mainwindow_report.cpp,
+// the helpers they share in mainwindow_shared.cpp.
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
@@ -11,7 +11,7 @@
 
 #include <QCloseEvent>
 #include <QDir>
-#include <QMessageBox>
+#include <QHeaderView>
 #include <QTimer>
 #include <QWheelEvent>
 
@@ -44,6 +44,45 @@ void fitTimeTexts(Ui::MainWindow *ui)
     ui->sl_PlayTime->setMinimumWidth(qBound(MinSliderWidth, room, ui->sl_PlayTime->minimumWidth()));
 }
 
+// Keeps a label inside the counts table, in the free space below its last
+// row (at the table's foot should the rows fill it): there it costs the
+// window no room, and the reviewer reads it with the counts.
+class BelowTheRows : public QObject
+{
+public:
+    BelowTheRows(QTableWidget *table, QLabel *label)
+        : QObject(label)
+        , table(table)
+        , label(label)
+    {
+        table->installEventFilter(this);
+        place();
+    }
+
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        if (event->type() == QEvent::Resize || event->type() == QEvent::Show)
+            place();
+        return false;
+    }
+
+private:
+    void place()
+    {
+        const int frame = table->frameWidth();
+        const int last = table->rowCount() - 1;
+        const int height = label->sizeHint().height();
+        int top = frame + table->horizontalHeader()->height() + table->rowViewportPosition(last)
+                  + table->rowHeight(last) + Gap;
+        top = qMin(top, table->height() - frame - height);
+        label->setGeometry(frame, top, table->width() - 2 * frame, height);
+    }
+
+    static constexpr int Gap = 4;
+    QTableWidget *table;
+    QLabel *label;
+};
+
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -70,6 +109,7 @@ MainWindow::MainWindow(QWidget *parent)
     for (QLabel *label : {ui->la_ShowCarImg, ui->la_CarImg, ui->la_ImgNum, ui->la_ImgFlag})
         label->setAlignment(Qt::AlignCenter);
     fitTimeTexts(ui);
+    addPlateInvalidCount();
 
     Tormo_Initialize();
 
@@ -103,12 +143,16 @@ void MainWindow::closeEvent(QCloseEvent *event)
     QMainWindow::closeEvent(event);
 }
 
-void MainWindow::closeRecording()
+// The plate-invalid verdict has no row in tb_Result (the report's rows are
+// fixed), yet it counts in 过车总数: without it the counts on screen would
+// not add up. It is shown with them, below their rows.
+void MainWindow::addPlateInvalidCount()
 {
-    playTimer->stop();
-    if (playPort != -1)
-        Tormo_CloseMediaFile(playPort);
-    playPort = -1;
+    plateInvalidText = new QLabel(ui->tb_Result);
+    plateInvalidText->setObjectName(QStringLiteral("la_PlateInvalidCount"));
+    plateInvalidText->setAlignment(Qt::AlignCenter);
+    showCounts();
+    new BelowTheRows(ui->tb_Result, plateInvalidText);
 }
 
 // A wheel turn anywhere over the window zooms the picture: one standard notch
@@ -118,46 +162,6 @@ void MainWindow::wheelEvent(QWheelEvent *event)
     const QPoint delta = event->angleDelta();
     const int steps = qAbs(delta.x()) > qAbs(delta.y()) ? delta.x() : delta.y();
     ui->sl_ImgSize->setValue(ui->sl_ImgSize->value() + steps / 8);
-}
-
-// Hands the keyboard focus back to the button that toggles playback, so the
-// reviewer can pause and resume from the keyboard while filing pictures.
-void MainWindow::updatePlayFocus()
-{
-    QWidget *target = isPaused ? ui->btn_Play : ui->btn_PlayPause;
-    target->setFocus(Qt::OtherFocusReason);
-}
-
-QList<QPushButton *> MainWindow::playbackButtons() const
-{
-    return {ui->btn_Play, ui->btn_PlayPause, ui->btn_PlayBack, ui->btn_PlayStop,
-            ui->btn_PlaySpeed};
-}
-
-QList<QPushButton *> MainWindow::reviewButtons() const
-{
-    return {ui->btn_Result, ui->btn_LastImg, ui->btn_NextImg, ui->btn_Right,
-            ui->btn_Error, ui->btn_More, ui->btn_FeiJiDong, ui->btn_PlateInvain,
-            ui->btn_OutPut, ui->btn_SeepSaveAs};
-}
-
-void MainWindow::raiseTally(TallyRow row, int by)
-{
-    QTableWidgetItem *cell = ui->tb_Result->item(row, 0);
-    const int count = cell->data(Qt::DisplayRole).toString().toInt(nullptr, 10);
-    cell->setData(Qt::DisplayRole, QString::number(count + by));
-}
-
-void MainWindow::notice(const QString &text)
-{
-    QMessageBox::about(nullptr, tr("提示"), text);
-}
-
-PictureRecord *MainWindow::currentPicture()
-{
-    if (picIndex < 1 || picIndex > picCount || picIndex >= picRecords.size())
-        return nullptr;
-    return &picRecords[picIndex];
 }
 
 // A zoom from the wheel or the slider hands the focus back at once; one

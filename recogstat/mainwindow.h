@@ -7,22 +7,22 @@
 #include <QStringList>
 #include <QVector>
 
-#include "capture.h" // PictureRecord
-#include "report.h"  // TallyRow
-#include "journal.h"
+#include "report.h" // TallyRow
+#include "review.h"
 
 namespace Ui {
 class MainWindow;
 }
 class QAbstractSpinBox;
+class QLabel;
 class QPushButton;
 class QTime;
 class QTimer;
 class ShowImage;
 
-// The one window of RecogStat. It owns the whole review: the open recording,
-// the open picture folder and the tallies, which live as the decimal text of
-// the cells of tb_Result (and, for one verdict, in plateInvalidCount).
+// The one window of RecogStat: the open recording, and the review of the open
+// picture folder (review.h), whose counts it shows as the decimal text of the
+// cells of tb_Result and, for the plate-invalid one, in a label below them.
 class MainWindow : public QMainWindow
 {
     Q_OBJECT
@@ -43,7 +43,8 @@ private slots:
     //   mainwindow_report.cpp    the rates and the export
     //   mainwindow.cpp           the zoom controls' focus hand-back, the formulas
     // The keys that press the review buttons, and Ctrl+Z, are not slots:
-    // mainwindow_keys.cpp builds them.
+    // mainwindow_keys.cpp builds them. The helpers that every file shares
+    // live in mainwindow_shared.cpp, which calls none of the others.
     void on_btn_OpenImg_clicked();
     void on_btn_Right_clicked();
     void on_btn_Play_clicked();
@@ -71,40 +72,29 @@ private slots:
 private:
     using TallyRow = ::TallyRow; // rows of tb_Result (report.h)
 
+    // Shared by every subject file (mainwindow_shared.cpp).
     void updatePlayFocus();
-    // Stops the poll and closes the recording's port, if one is open.
-    void closeRecording();
     // Enabled once a recording is open / once a picture folder is open;
     // nothing disables them again.
     QList<QPushButton *> playbackButtons() const;
     QList<QPushButton *> reviewButtons() const;
-    // Reads the count in a tb_Result row (text that is no number counts as
-    // 0), adds `by` and writes it back as decimal text.
-    void raiseTally(TallyRow row, int by = 1);
-    // An information box titled "提示", without parent.
+    // Writes the review's counts into the cells of tb_Result and the label.
+    void showCounts();
+    // An information box titled "提示", without parent; none for an empty text.
     static void notice(const QString &text);
-    // The record of the current picture; null unless picIndex is one of the
-    // open folder's pictures (1 .. picCount). Every use goes through here.
-    PictureRecord *currentPicture();
+    // Stops the poll and closes the recording's port, if one is open
+    // (mainwindow_video.cpp).
+    void closeRecording();
+    // The label of the plate-invalid count (mainwindow.cpp).
+    void addPlateInvalidCount();
     // The picture review (mainwindow_pictures.cpp).
-    // A verdict: the folder its copies go to and the tallies it raises.
-    struct Verdict
-    {
-        const char *folder; // a tr() text: relative, "\" separators, ends with "\"
-        const char *name;   // a tr() text: its button's caption
-        QVector<TallyRow> tallies;
-        bool platesInvalid = false; // also counts in plateInvalidCount
-    };
-    static const QVector<Verdict> &verdicts(); // in the buttons' order
-    void showPicture();
-    void showFiledMark();
-    void fileCurrentPicture(const Verdict &verdict);
-    // Takes back the last filing still on record (Ctrl+Z).
-    void undoFiling();
-    // Resuming a review from its journal (mainwindow_journal.cpp).
     enum class Resume { Yes, No, Neither };
     static Resume askResume();
-    void resumeReview();
+    void showPicture();
+    void showFiledMark();
+    void fileCurrentPicture(int verdict);
+    // Takes back the last filing or snapshot (Ctrl+Z).
+    void undoLast();
     // The review buttons' keys, Space and the undo key, and the focus of the
     // time editor and the zoom spin box while typing (mainwindow_keys.cpp).
     void setupKeys();
@@ -115,33 +105,22 @@ private:
     // The statistics and the report (mainwindow_report.cpp).
     void showRates(const QStringList &rates);
 
+    // playPort while no recording is open
+    static constexpr int NoPort = -1;
+
     Ui::MainWindow *ui = nullptr;
     QStringList fileList{QString()};
     bool isPaused = false;
-    // Slot 0 is never used: pictures are numbered from 1.
-    QVector<PictureRecord> picRecords = QVector<PictureRecord>(1);
-    int picCount = 0;
-    int picIndex = 0;
     int speedLevel = 2;
     int fileTime = 0;
-    int playPort = -1; // -1 until a recording was opened
-    int plateInvalidCount = 0;
+    int playPort = NoPort;
     QTimer *playTimer = nullptr;
     ShowImage *imageView = nullptr;
     QString lastPath;
-
-    // What one successful filing did, so that undoFiling can take it back.
-    struct Filing
-    {
-        int picture = 0; // its picIndex
-        QString copy;    // the copy it made: verdict folder and file name, "\" form
-        const Verdict *verdict = nullptr;
-    };
-    // The open folder's filings, oldest first; opening a folder clears it
-    // (or, resuming, restores them).
-    QVector<Filing> filings;
-    // The open folder's review as it is made, change by change.
-    ReviewJournal journal;
+    // The open folder's review (none before the first: snapshots count all
+    // the same); its lock goes with it when another folder opens.
+    Review review;
+    QLabel *plateInvalidText = nullptr; // "捕获但车牌无效 n", below tb_Result
 };
 
 #endif // MAINWINDOW_H

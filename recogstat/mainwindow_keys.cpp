@@ -237,7 +237,7 @@ void MainWindow::setupKeys()
     for (QPushButton *button : {ui->btn_Play, ui->btn_PlayPause})
         button->setToolTip(tr("快捷键：") + space);
 
-    addKey(Qt::CTRL | Qt::Key_Z, true, [this] { undoFiling(); });
+    addKey(Qt::CTRL | Qt::Key_Z, true, [this] { undoLast(); });
     // A review button is pressed by its own key or the mouse, never by
     // Space through the focus.
     auto *noButtonKeys = new NoButtonKeys(this);

@@ -1,6 +1,7 @@
 // This file implements the capture-picture review: opening a folder of
-// capture pictures, stepping through it, filing each picture under a
-// verdict and taking a filing back.
+// capture pictures (afresh or resumed), stepping through it, filing each
+// picture under a verdict and taking a change back. What each of them does
+// to the review lives in review.cpp; here it is asked and shown.
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
@@ -8,28 +9,16 @@
 #include "paths.h"
 #include "showimage.h"
 
-#include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QImage>
-
-// The five verdicts: folder, caption, then the tallies a filing raises.
-const QVector<MainWindow::Verdict> &MainWindow::verdicts()
-{
-    static const QVector<Verdict> table = {
-        {QT_TR_NOOP("image\\识别正确\\"), QT_TR_NOOP("识别正确"), {TotalRow, CorrectRow}},
-        {QT_TR_NOOP("image\\识别错误\\"), QT_TR_NOOP("识别错误"), {TotalRow, WrongRow}},
-        {QT_TR_NOOP("image\\多拍空拍\\"), QT_TR_NOOP("多拍/空拍"), {MultiEmptyRow}},
-        {QT_TR_NOOP("image\\捕获但车牌无效\\"), QT_TR_NOOP("捕获但车牌无效"), {TotalRow}, true},
-        {QT_TR_NOOP("image\\非机动车\\"), QT_TR_NOOP("非机动车"), {NonMotorRow}},
-    };
-    return table;
-}
+#include <QMessageBox>
+#include <QPushButton>
 
 // Opening a folder starts a new review: its pictures, position 1, every
-// tally at 0; or, for a folder reviewed before, resumes that review if the
-// reviewer wishes. A cancelled dialog or a folder without a single usable
-// picture leaves the review that is open as it was.
+// count at 0; or, for a folder reviewed before, resumes that review if the
+// reviewer wishes. A cancelled dialog, a folder without a single usable
+// picture or one that another window reviews leaves the review that is open
+// as it was.
 void MainWindow::on_btn_OpenImg_clicked()
 {
     const QString chosen = QFileDialog::getExistingDirectory(
@@ -40,54 +29,66 @@ void MainWindow::on_btn_OpenImg_clicked()
     }
     lastPath = chosen;
 
+    const QString folder = programPath(chosen);
     QStringList names;
-    const QVector<PictureRecord> records =
-        readPictureFolder(QString(chosen).replace(QLatin1Char('/'), QLatin1Char('\\')), &names);
+    const QVector<PictureRecord> records = readPictureFolder(folder, &names);
     if (records.size() < 2) {
         notice(tr("所选文件夹中没有可用的抓拍图片"));
         updatePlayFocus();
         return;
     }
-
-    // A folder reviewed before may go on where it stopped, or start afresh
-    // with the earlier journal kept aside.
-    ReviewJournal found(QString(chosen).replace(QLatin1Char('/'), QLatin1Char('\\')));
-    const Resume resume = found.exists() ? askResume() : Resume::No;
+    Review opened(folder, records);
+    if (!opened.lock(review)) {
+        notice(tr("该文件夹正在另一个窗口中审核"));
+        updatePlayFocus();
+        return;
+    }
+    const Resume resume = opened.hasJournal() ? askResume() : Resume::No;
     if (resume == Resume::Neither) {
         updatePlayFocus();
         return;
     }
-    if (resume == Resume::No && !found.setAside()) {
-        notice(tr("审核记录无法写入")); // the earlier journal is never overwritten
+    const Review::Outcome outcome =
+        opened.start(resume == Resume::Yes ? Review::Start::Resume : Review::Start::Fresh);
+    if (outcome.refused) {
+        notice(outcome.notice);
         updatePlayFocus();
         return;
     }
 
     fileList = names;
-    picRecords = records;
-    picCount = records.size() - 1;
-    picIndex = 1;
+    review = opened;
     for (QPushButton *button : reviewButtons())
         button->setEnabled(true);
-    for (QTableWidget *table : {ui->tb_Rate, ui->tb_Result})
-        for (int row = 0; row < table->rowCount(); ++row)
-            if (QTableWidgetItem *cell = table->item(row, 0))
-                cell->setData(Qt::DisplayRole, QStringLiteral("0"));
-    plateInvalidCount = 0;
-    filings.clear();
-    journal = found;
-    if (resume == Resume::Yes)
-        resumeReview(); // shows the first picture not yet filed
-    else
-        showPicture();
+    for (int row = 0; row < ui->tb_Rate->rowCount(); ++row)
+        if (QTableWidgetItem *cell = ui->tb_Rate->item(row, 0))
+            cell->setData(Qt::DisplayRole, QStringLiteral("0"));
+    showCounts();
+    showPicture(); // a resumed review: the first picture not yet filed
+    notice(outcome.notice);
     updatePlayFocus();
+}
+
+// 是 resumes, 否 starts afresh. Neither is the box's escape button: a key
+// press or the title bar's close could otherwise set a review aside
+// unasked, so the box stays until one is chosen.
+MainWindow::Resume MainWindow::askResume()
+{
+    QMessageBox box(QMessageBox::Question, tr("提示"), tr("继续上次的审核？"));
+    QPushButton *yes = box.addButton(tr("是"), QMessageBox::YesRole);
+    QPushButton *no = box.addButton(tr("否"), QMessageBox::DestructiveRole);
+    box.setDefaultButton(yes);
+    box.exec();
+    return box.clickedButton() == yes ? Resume::Yes
+           : box.clickedButton() == no ? Resume::No
+                                       : Resume::Neither;
 }
 
 // Shows the current picture: the whole of it in the view with the plate
 // outlined, the plate crop, the recognised text, the position, the name.
 void MainWindow::showPicture()
 {
-    const PictureRecord *r = currentPicture();
+    const PictureRecord *r = review.current();
     if (!r)
         return;
     // One decode feeds both the crop and the view. A picture that does not
@@ -103,36 +104,32 @@ void MainWindow::showPicture()
     ui->la_ShowCarImg->setText(r->plateText);
     const PlateBox box = plateBox(*r);
     imageView->loadPicture(picture, box.left, box.top, box.width, box.height);
-    ui->la_ImgNum->setText(QString::number(picIndex) + QStringLiteral("  /  ")
-                           + QString::number(picCount));
+    ui->la_ImgNum->setText(QString::number(review.position()) + QStringLiteral("  /  ")
+                           + QString::number(review.pictures()));
     ui->la_FileName->setText(fileNameOf(r->filePath));
 }
 
 // "已处理！" on a filed picture, with its verdict as the tool tip.
 void MainWindow::showFiledMark()
 {
-    const Filing *filed = nullptr;
-    for (const Filing &filing : filings)
-        if (filing.picture == picIndex)
-            filed = &filing;
-    const PictureRecord *r = currentPicture();
-    const bool processed = r && r->processed == 1;
+    const PictureRecord *r = review.current();
+    const bool processed = r && r->processed;
+    const Review::Verdict *filed = review.verdictOf(review.position());
     ui->la_ImgFlag->setText(processed ? tr("已处理！") : QString());
-    ui->la_ImgFlag->setToolTip(processed && filed ? tr(filed->verdict->name) : QString());
+    ui->la_ImgFlag->setToolTip(processed && filed ? tr(filed->name) : QString());
 }
 
 // Forward, at 100 percent zoom; also the step after every verdict.
 void MainWindow::on_btn_NextImg_clicked()
 {
-    if (const PictureRecord *r = currentPicture()) {
-        if (picIndex >= picCount) {
+    if (const PictureRecord *r = review.current()) {
+        if (!review.forward()) {
             notice(tr("当前已经是最后一张了"));
             // the verdict that led here may just have filed this picture
-            if (r->processed == 1)
+            if (r->processed)
                 showFiledMark();
         } else {
             ui->sb_ImgSize->setValue(Zoom.fitted);
-            ++picIndex;
             showPicture();
         }
     }
@@ -142,115 +139,65 @@ void MainWindow::on_btn_NextImg_clicked()
 // Backward; the zoom stays as it is.
 void MainWindow::on_btn_LastImg_clicked()
 {
-    if (currentPicture()) {
-        if (picIndex <= 1) {
+    if (review.current()) {
+        if (!review.back())
             notice(tr("当前是第一张"));
-        } else {
-            --picIndex;
+        else
             showPicture();
-        }
     }
     updatePlayFocus();
 }
 
-// Files a copy of the current picture under the verdict's folder, counts it
-// once, and steps on. A copy never replaces a file already there: any
-// failed copy says so and counts nothing, and the picture stays open to
-// another verdict.
-void MainWindow::fileCurrentPicture(const Verdict &verdict)
+// Files the current picture under a verdict and steps on. A refused filing
+// says why, counts nothing and stays on the picture, open to another
+// verdict.
+void MainWindow::fileCurrentPicture(int verdict)
 {
-    PictureRecord *r = currentPicture();
-    if (!r) {
-        updatePlayFocus();
-        return;
-    }
-    if (r->processed != 1) {
-        const QString folder = tr(verdict.folder);
-        // mkpath, not mkdir: "image" itself may have been removed meanwhile
-        QDir().mkpath(systemPath(folder));
-        // A name that a different picture took (another folder's: cameras
-        // name by time) gets a suffix; this very picture there is refused.
-        const QString target = copyTarget(r->filePath, folder);
-        // On record before the copy is made: a crash in between leaves a
-        // filing without its copy, which resuming drops.
-        if (target.isNull()) {
-            notice(tr("文件已存在"));
-        } else if (!journal.recordFiling({fileNameOf(r->filePath), target})) {
-            notice(tr("审核记录无法写入"));
-        } else if (QFile::copy(systemPath(r->filePath), systemPath(target))) {
-            r->processed = 1;
-            for (TallyRow row : verdict.tallies)
-                raiseTally(row);
-            if (verdict.platesInvalid)
-                ++plateInvalidCount;
-            filings.append({picIndex, target, &verdict});
-        } else {
-            journal.recordUndo(target);
-            notice(tr("文件已存在"));
-        }
-    }
-    on_btn_NextImg_clicked();
+    const Review::Outcome outcome = review.file(verdict);
+    showCounts();
+    notice(outcome.notice);
+    if (outcome.stepOn)
+        on_btn_NextImg_clicked();
     updatePlayFocus();
 }
 
-// Takes back the last filing still on record: its copy goes, its tallies
-// drop by one, the picture is unprocessed again and shown. A copy that no
-// longer holds the picture's bytes is the reviewer's own file by now: it
-// stays, and so does everything else. The rates in tb_Rate wait for the
-// next "统计结果".
-void MainWindow::undoFiling()
+// Takes back the last filing or snapshot still standing; a filing's
+// picture is shown again, unprocessed, at 100 percent. The rates in tb_Rate
+// wait for the next "统计结果".
+void MainWindow::undoLast()
 {
-    if (filings.isEmpty())
-        return;
-    const Filing last = filings.last();
-    PictureRecord &r = picRecords[last.picture];
-    if (!sameContents(last.copy, r.filePath)) {
-        notice(tr("无法撤销：文件已被修改"));
-        updatePlayFocus();
-        return;
+    const Review::Outcome outcome = review.undo();
+    showCounts();
+    notice(outcome.notice);
+    if (outcome.moved) {
+        ui->sb_ImgSize->setValue(Zoom.fitted);
+        showPicture();
     }
-    if (!QFile::remove(systemPath(last.copy))) {
-        notice(tr("无法撤销：文件无法删除"));
-        updatePlayFocus();
-        return;
-    }
-    // Recorded after the copy is gone: should the line be lost, resuming
-    // drops the filing all the same, its copy being missing.
-    journal.recordUndo(last.copy);
-    filings.removeLast();
-    for (TallyRow row : last.verdict->tallies)
-        raiseTally(row, -1);
-    if (last.verdict->platesInvalid)
-        --plateInvalidCount;
-    r.processed = 0;
-    ui->sb_ImgSize->setValue(Zoom.fitted);
-    picIndex = last.picture;
-    showPicture();
     updatePlayFocus();
 }
 
-// The five verdicts, in the table's order.
+// The five verdicts, in the table's order (Review::verdicts).
 void MainWindow::on_btn_Right_clicked()
 {
-    fileCurrentPicture(verdicts()[0]);
+    fileCurrentPicture(0);
 }
 
 void MainWindow::on_btn_Error_clicked()
 {
-    fileCurrentPicture(verdicts()[1]);
+    fileCurrentPicture(1);
 }
 
 void MainWindow::on_btn_More_clicked()
 {
-    fileCurrentPicture(verdicts()[2]);
+    fileCurrentPicture(2);
 }
 
 void MainWindow::on_btn_PlateInvain_clicked()
 {
-    fileCurrentPicture(verdicts()[3]);
+    fileCurrentPicture(3);
 }
 
 void MainWindow::on_btn_FeiJiDong_clicked()
 {
-    fileCurrentPicture(verdicts()[4]);
+    fileCurrentPicture(4);
 }

@@ -34,7 +34,7 @@ QString askReportName()
 
 void MainWindow::on_btn_Result_clicked()
 {
-    showRates(rateTexts(talliesFromCells(columnTexts(ui->tb_Result), plateInvalidCount)));
+    showRates(rateTexts(talliesFromCells(columnTexts(ui->tb_Result), review.plateInvalid())));
     updatePlayFocus();
 }
 
@@ -54,7 +54,7 @@ void MainWindow::on_btn_OutPut_clicked()
         return;
 
     const QStringList counts = columnTexts(ui->tb_Result);
-    const QStringList rates = rateTexts(talliesFromCells(counts, plateInvalidCount));
+    const QStringList rates = rateTexts(talliesFromCells(counts, review.plateInvalid()));
     showRates(rates);
     const QByteArray report = reportBytes(counts, rates);
     // A report that cannot be written leaves any earlier one of that name

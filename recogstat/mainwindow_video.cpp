@@ -35,7 +35,7 @@ void MainWindow::on_btn_OpenVideo_clicked()
 
     closeRecording();
     if (!Tormo_OpenMediaFile(enginePath(path).constData(), &playPort)) {
-        playPort = -1;
+        playPort = NoPort;
         showNoRecording();
         notice(tr("录像无法打开"));
         return;
@@ -57,6 +57,14 @@ void MainWindow::on_btn_OpenVideo_clicked()
     for (QPushButton *button : playbackButtons())
         button->setEnabled(true);
     updatePlayFocus();
+}
+
+void MainWindow::closeRecording()
+{
+    playTimer->stop();
+    if (playPort != NoPort)
+        Tormo_CloseMediaFile(playPort);
+    playPort = NoPort;
 }
 
 // What the playback row shows before any recording was opened: after a
@@ -154,11 +162,11 @@ void MainWindow::on_ed_SetPlayTime_timeChanged(const QTime &time)
 }
 
 // Saves the frame on screen as a vehicle the camera missed and counts it as
-// passed and missed, once the picture is on disk. Playback goes on
-// undisturbed.
+// passed and missed, once the picture is on disk and on record. Playback
+// goes on undisturbed.
 void MainWindow::on_btn_SeepSaveAs_clicked()
 {
-    if (playPort == -1) {
+    if (playPort == NoPort) {
         notice(tr("请导入本地录像"));
         return;
     }
@@ -177,17 +185,9 @@ void MainWindow::on_btn_SeepSaveAs_clicked()
 
     const QString path = tr("image\\漏拍\\") + QString::number(r) + QLatin1Char('_')
                          + clockText(t, QLatin1Char('_'));
-    const int before = snapshotsOnDisk(path);
-    if (!Tormo_Snapshot(playPort, 1, enginePath(path).constData())
-        || snapshotsOnDisk(path) <= before) {
-        notice(tr("抓拍失败"));
-        updatePlayFocus();
-        return;
-    }
-
-    raiseTally(TotalRow);
-    raiseTally(MissedRow);
-    if (!journal.recordSnapshot(path))
-        notice(tr("审核记录无法写入"));
+    const Review::Outcome outcome = review.snapshot(
+        path, [this, &path] { return Tormo_Snapshot(playPort, 1, enginePath(path).constData()) != 0; });
+    showCounts();
+    notice(outcome.notice);
     updatePlayFocus();
 }

@@ -1,7 +1,7 @@
 // The program writes its own paths relative to the current folder with "\"
 // separators, the way the reviewer's folders are named ("image\识别正确\").
-// These are the two places where a path leaves the program: for the file
-// system and for the playback engine.
+// These are the places where a path enters the program (a folder chosen in
+// a dialog) and leaves it (for the file system and for the playback engine).
 #ifndef PATHS_H
 #define PATHS_H
 
@@ -11,9 +11,16 @@
 // The path with every "\" turned into "/", which Qt takes on every system.
 QString systemPath(const QString &path);
 
+// A path as a dialog gives it, in the program's "\" form.
+QString programPath(const QString &path);
+
 // The path as the engine takes it: GB18030 bytes (identical to GBK for every
 // GBK character, and able to carry any other one), NUL-terminated. The
 // engine itself turns "\" into the system's separator.
 QByteArray enginePath(const QString &path);
+
+// The text after the last "\" of `path`; the whole path without one. Only
+// "\" separates: the program builds its paths with it.
+QString fileNameOf(const QString &path);
 
 #endif // PATHS_H

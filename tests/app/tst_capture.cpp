@@ -131,7 +131,7 @@ private slots:
         for (int i = 0; i < pictures.size(); ++i) {
             QCOMPARE(records[i + 1].filePath, folder + '\\' + pictures[i]);
             QCOMPARE(records[i + 1].plateText, pictures[i]); // header of that very file
-            QCOMPARE(records[i + 1].processed, 0);
+            QCOMPARE(records[i + 1].processed, false);
         }
         // every listed name, small files too
         std::sort(jpgs.begin(), jpgs.end());

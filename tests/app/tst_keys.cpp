@@ -371,8 +371,8 @@ private slots:
         QCOMPARE(click(w, "btn_More"), QStringList{"提示|文件已存在"});
         click(w, "btn_PlateInvain");
 
-        QCOMPARE(undo(w), QStringList());
-        QCOMPARE(shown(w) + ' ' + tallies(w), QStringLiteral("3  /  3|c.jpg| 1,0,1,0,0,0"));
+        QCOMPARE(undo(w), QStringList()); // b's, after the refused one
+        QCOMPARE(shown(w) + ' ' + tallies(w), QStringLiteral("2  /  3|b.jpg| 1,0,1,0,0,0"));
         QCOMPARE(filed(), (QStringList{copyB, copyA}));
         QCOMPARE(undo(w), QStringList());
         QCOMPARE(shown(w) + ' ' + tallies(w), QStringLiteral("1  /  3|A.JPG| 0,0,0,0,0,0"));

@@ -157,49 +157,6 @@ private slots:
                  folder == "image/识别错误" ? 1 : 0);
     }
 
-    void anExistingCopyIsNeverReplaced_data()
-    {
-        QTest::addColumn<QByteArray>("earlier"); // what "image/识别正确/A.JPG" holds
-        QTest::addColumn<QStringList>("said");
-        QTest::addColumn<QString>("copy");       // where the picture is filed, if at all
-        QTest::newRow("another file of that name") << QByteArray("an earlier run") << QStringList()
-                                                   << "image/识别正确/A_2.JPG";
-        QTest::newRow("the very picture") << capture(1) << QStringList{"提示|文件已存在"} << QString();
-    }
-
-    void anExistingCopyIsNeverReplaced()
-    {
-        QFETCH(QByteArray, earlier);
-        QFETCH(QStringList, said);
-        QFETCH(QString, copy);
-        QDir().mkpath("image/识别正确");
-        QFile file("image/识别正确/A.JPG");
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(earlier) == earlier.size());
-        file.close();
-
-        MainWindow w;
-        openFolder(w, threePictures());
-        QCOMPARE(click(w, "btn_Right"), said);
-        QCOMPARE(tallies(w), copy.isEmpty() ? QStringLiteral("0,0,0,0,0,0")
-                                            : QStringLiteral("1,0,1,0,0,0"));
-        QCOMPARE(shown(w), QStringLiteral("2  /  3|b.jpg|"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), earlier);
-        if (!copy.isEmpty()) {
-            QFile filed(copy);
-            QVERIFY(filed.open(QIODevice::ReadOnly));
-            QCOMPARE(filed.readAll(), capture(1));
-            return;
-        }
-
-        // refused, the picture stays open to a verdict
-        click(w, "btn_LastImg");
-        QCOMPARE(shown(w), QStringLiteral("1  /  3|A.JPG|"));
-        QCOMPARE(click(w, "btn_Error"), QStringList());
-        QCOMPARE(tallies(w), QStringLiteral("1,0,0,1,0,0"));
-        QVERIFY(QFile::exists("image/识别错误/A.JPG"));
-    }
-
     void aFolderWithoutPicturesKeepsTheReview_data()
     {
         QTest::addColumn<Files>("files");

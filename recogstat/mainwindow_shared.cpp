@@ -1,0 +1,44 @@
+// This file implements what every subject file of the main window shares:
+// the focus hand-back, the two button groups, the counts shown and the
+// notice. It calls no other file of the window.
+#include "mainwindow.h"
+#include "ui_mainwindow.h"
+
+#include <QMessageBox>
+
+// Hands the keyboard focus back to the button that toggles playback, so the
+// reviewer can pause and resume from the keyboard while filing pictures.
+void MainWindow::updatePlayFocus()
+{
+    QWidget *target = isPaused ? ui->btn_Play : ui->btn_PlayPause;
+    target->setFocus(Qt::OtherFocusReason);
+}
+
+QList<QPushButton *> MainWindow::playbackButtons() const
+{
+    return {ui->btn_Play, ui->btn_PlayPause, ui->btn_PlayBack, ui->btn_PlayStop,
+            ui->btn_PlaySpeed};
+}
+
+QList<QPushButton *> MainWindow::reviewButtons() const
+{
+    return {ui->btn_Result, ui->btn_LastImg, ui->btn_NextImg, ui->btn_Right,
+            ui->btn_Error, ui->btn_More, ui->btn_FeiJiDong, ui->btn_PlateInvain,
+            ui->btn_OutPut, ui->btn_SeepSaveAs};
+}
+
+// The cells are the display of the review's counts: the statistics and the
+// report read them as they stand.
+void MainWindow::showCounts()
+{
+    for (int row = TotalRow; row <= NonMotorRow; ++row)
+        ui->tb_Result->item(row, 0)->setData(Qt::DisplayRole,
+                                             QString::number(review.count(TallyRow(row))));
+    plateInvalidText->setText(tr("捕获但车牌无效 %1").arg(review.plateInvalid()));
+}
+
+void MainWindow::notice(const QString &text)
+{
+    if (!text.isEmpty())
+        QMessageBox::about(nullptr, tr("提示"), text);
+}
