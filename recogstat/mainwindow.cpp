@@ -75,6 +75,7 @@ MainWindow::MainWindow(QWidget *parent)
 
     playTimer = new QTimer(this);
     connect(playTimer, SIGNAL(timeout()), this, SLOT(timeCountSlot()));
+    setupPositionSlider();
 
     for (QPushButton *button : playbackButtons() + reviewButtons())
         button->setEnabled(false);
@@ -160,11 +161,12 @@ PictureRecord *MainWindow::currentPicture()
     return &picRecords[picIndex];
 }
 
-// A zoom from the wheel or the slider hands the focus back at once; one
-// typed into the spin box once the editing ends (setupKeys).
+// A zoom from the wheel or the slider hands the focus back at once, unless
+// the reviewer is typing into a field; one typed into the spin box once the
+// editing ends (setupKeys).
 void MainWindow::on_sl_ImgSize_valueChanged()
 {
-    if (!ui->sb_ImgSize->hasFocus())
+    if (!isTyping())
         updatePlayFocus();
 }
 
