@@ -208,6 +208,9 @@ void MainWindow::setupPositionSlider()
     auto *style = new ClickJumpsStyle; // on the application's style
     style->setParent(ui->sl_PlayTime);
     ui->sl_PlayTime->setStyle(style);
+    // a click on the groove has moved the handle by the time it is down
+    connect(ui->sl_PlayTime, &QSlider::sliderPressed, this,
+            [this] { showDraggedTime(ui->sl_PlayTime->value()); });
     connect(ui->sl_PlayTime, &QSlider::sliderMoved, this, &MainWindow::showDraggedTime);
     connect(ui->sl_PlayTime, &QSlider::sliderReleased, this, &MainWindow::seekToSlider);
 }
