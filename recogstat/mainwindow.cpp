@@ -12,6 +12,10 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QMessageBox>
+#include <QPainter>
+#include <QScreen>
+#include <QScrollArea>
+#include <QToolTip>
 #include <QTimer>
 #include <QWheelEvent>
 
@@ -19,6 +23,9 @@ namespace {
 
 // The position slider stays at least this wide, whatever the fonts.
 constexpr int MinSliderWidth = 100;
+// A notice's text is given this much width at least, so that the box is as
+// wide as its title bar needs.
+constexpr int NoticeMinTextWidth = 180;
 
 // The time texts at their longest (two-digit hours) fit the labels and the
 // time editor in whatever fonts the window is shown in. The row keeps its
@@ -44,6 +51,81 @@ void fitTimeTexts(Ui::MainWindow *ui)
     ui->sl_PlayTime->setMinimumWidth(qBound(MinSliderWidth, room, ui->sl_PlayTime->minimumWidth()));
 }
 
+// What a window manager's title bar and frame take besides the window, at
+// most, on the screens the program meets.
+constexpr int FrameAllowance = 32;
+// The video surface gives up no more height than down to this.
+constexpr int LeastVideoHeight = 240;
+
+// On a screen as wide as the window but not as high (a 1366 x 768 laptop
+// leaves about 728 pixels below its task bar), the video surface gives up
+// height, as much as needed and down to LeastVideoHeight, its width kept,
+// so that every control and both tables keep their sizes and stay in sight
+// (the engine fits the picture into the surface); what still does not fit
+// scrolls. On a larger screen nothing changes, and a screen narrower than
+// the window is not made for this review: the window stays as it is there.
+void fitScreen(QMainWindow *window, QWidget *video)
+{
+    const QScreen *screen = window->screen();
+    if (!screen)
+        return;
+    window->ensurePolished();
+    const QSize room = screen->availableGeometry().size() - QSize(0, FrameAllowance);
+    const QSize needed = window->minimumSizeHint();
+    if (needed.width() > room.width() || needed.height() <= room.height())
+        return;
+    const int over = needed.height() - room.height();
+    video->setFixedHeight(qMax(LeastVideoHeight, video->minimumHeight() - over));
+    if (window->minimumSizeHint().height() > room.height()) {
+        auto *scroll = new QScrollArea;
+        scroll->setWidgetResizable(true);
+        scroll->setFrameShape(QFrame::NoFrame);
+        scroll->setWidget(window->takeCentralWidget());
+        window->setCentralWidget(scroll);
+    }
+    window->resize(window->size().boundedTo(room));
+}
+
+// Plate texts longer than this show their start and "…"; the tool tip has
+// the whole text. Recognised plates are far shorter: a longer text is the
+// camera's own mistake, and must not push the plate out of sight.
+constexpr int MostPlateChars = 16;
+
+// Shows a label's text cut to what fits (MostPlateChars, and the label's
+// width), without changing the text itself, which stays the whole text.
+class ElidedText : public QObject
+{
+public:
+    using QObject::QObject;
+
+    static QString shown(const QLabel *label)
+    {
+        QString text = label->text();
+        if (text.size() > MostPlateChars)
+            text = text.left(MostPlateChars - 1) + QChar(0x2026);
+        return label->fontMetrics().elidedText(text, Qt::ElideRight, label->contentsRect().width());
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *label = static_cast<QLabel *>(watched);
+        if (event->type() != QEvent::Paint && event->type() != QEvent::ToolTip)
+            return false;
+        const QString text = shown(label);
+        if (text == label->text())
+            return false; // as it is, and no tool tip
+        if (event->type() == QEvent::ToolTip) {
+            QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), label->text(), label);
+        } else { // the background is drawn already, by its style sheet
+            QPainter painter(label);
+            label->style()->drawItemText(&painter, label->contentsRect(), int(label->alignment()),
+                                         label->palette(), label->isEnabled(), text,
+                                         label->foregroundRole());
+        }
+        return true;
+    }
+};
+
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -66,9 +148,12 @@ MainWindow::MainWindow(QWidget *parent)
     connect(ui->sl_ImgSize, SIGNAL(valueChanged(int)), ui->sb_ImgSize, SLOT(setValue(int)));
     ui->sb_ImgSize->setRange(Zoom.fitted, Zoom.most);
     connect(ui->sb_ImgSize, SIGNAL(valueChanged(int)), ui->sl_ImgSize, SLOT(setValue(int)));
+    // wide enough for "250" and its arrows, in whatever fonts
+    ui->sb_ImgSize->setFixedWidth(qMax(ui->sb_ImgSize->width(), ui->sb_ImgSize->sizeHint().width()));
 
     for (QLabel *label : {ui->la_ShowCarImg, ui->la_CarImg, ui->la_ImgNum, ui->la_ImgFlag})
         label->setAlignment(Qt::AlignCenter);
+    ui->la_ShowCarImg->installEventFilter(new ElidedText(this));
     fitTimeTexts(ui);
 
     Tormo_Initialize();
@@ -87,6 +172,8 @@ MainWindow::MainWindow(QWidget *parent)
 
     // The open dialogs start in the working folder, beside "image".
     lastPath = QDir::currentPath();
+
+    fitScreen(this, ui->widget); // last: every control has its size by now
 }
 
 MainWindow::~MainWindow()
@@ -149,9 +236,16 @@ void MainWindow::raiseTally(TallyRow row, int by)
     cell->setData(Qt::DisplayRole, QString::number(count + by));
 }
 
+// QMessageBox::about's box, but never narrower than its title bar needs: a
+// short text would cut the title "提示" off beside the window's buttons.
 void MainWindow::notice(const QString &text)
 {
-    QMessageBox::about(nullptr, tr("提示"), text);
+    QMessageBox box(QMessageBox::NoIcon, tr("提示"), text, QMessageBox::Ok);
+    const QIcon icon = box.windowIcon();
+    box.setIconPixmap(icon.pixmap(icon.actualSize(QSize(64, 64))));
+    box.setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { min-width: %1px; }")
+                          .arg(NoticeMinTextWidth));
+    box.exec();
 }
 
 PictureRecord *MainWindow::currentPicture()
