@@ -169,7 +169,7 @@ void MainWindow::seekTo(int seconds)
 }
 
 // Dragging the position slider shows where it goes; the recording seeks
-// there once it is let go (a click on the groove jumps there, setupSlider).
+// there once it is let go (a click on the groove jumps there, setupPositionSlider).
 void MainWindow::showDraggedTime(int seconds)
 {
     ui->la_CurTime->setText(clockText(seconds));
