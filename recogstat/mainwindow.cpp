@@ -12,6 +12,10 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QHeaderView>
+#include <QPainter>
+#include <QScreen>
+#include <QScrollArea>
+#include <QToolTip>
 #include <QTimer>
 #include <QWheelEvent>
 
@@ -83,6 +87,81 @@ private:
     QLabel *label;
 };
 
+// What a window manager's title bar and frame take besides the window, at
+// most, on the screens the program meets.
+constexpr int FrameAllowance = 32;
+// The video surface gives up no more height than down to this.
+constexpr int LeastVideoHeight = 240;
+
+// On a screen as wide as the window but not as high (a 1366 x 768 laptop
+// leaves about 728 pixels below its task bar), the video surface gives up
+// height, as much as needed and down to LeastVideoHeight, its width kept,
+// so that every control and both tables keep their sizes and stay in sight
+// (the engine fits the picture into the surface); what still does not fit
+// scrolls. On a larger screen nothing changes, and a screen narrower than
+// the window is not made for this review: the window stays as it is there.
+void fitScreen(QMainWindow *window, QWidget *video)
+{
+    const QScreen *screen = window->screen();
+    if (!screen)
+        return;
+    window->ensurePolished();
+    const QSize room = screen->availableGeometry().size() - QSize(0, FrameAllowance);
+    const QSize needed = window->minimumSizeHint();
+    if (needed.width() > room.width() || needed.height() <= room.height())
+        return;
+    const int over = needed.height() - room.height();
+    video->setFixedHeight(qMax(LeastVideoHeight, video->minimumHeight() - over));
+    if (window->minimumSizeHint().height() > room.height()) {
+        auto *scroll = new QScrollArea;
+        scroll->setWidgetResizable(true);
+        scroll->setFrameShape(QFrame::NoFrame);
+        scroll->setWidget(window->takeCentralWidget());
+        window->setCentralWidget(scroll);
+    }
+    window->resize(window->size().boundedTo(room));
+}
+
+// Plate texts longer than this show their start and "…"; the tool tip has
+// the whole text. Recognised plates are far shorter: a longer text is the
+// camera's own mistake, and must not push the plate out of sight.
+constexpr int MostPlateChars = 16;
+
+// Shows a label's text cut to what fits (MostPlateChars, and the label's
+// width), without changing the text itself, which stays the whole text.
+class ElidedText : public QObject
+{
+public:
+    using QObject::QObject;
+
+    static QString shown(const QLabel *label)
+    {
+        QString text = label->text();
+        if (text.size() > MostPlateChars)
+            text = text.left(MostPlateChars - 1) + QChar(0x2026);
+        return label->fontMetrics().elidedText(text, Qt::ElideRight, label->contentsRect().width());
+    }
+
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        auto *label = static_cast<QLabel *>(watched);
+        if (event->type() != QEvent::Paint && event->type() != QEvent::ToolTip)
+            return false;
+        const QString text = shown(label);
+        if (text == label->text())
+            return false; // as it is, and no tool tip
+        if (event->type() == QEvent::ToolTip) {
+            QToolTip::showText(static_cast<QHelpEvent *>(event)->globalPos(), label->text(), label);
+        } else { // the background is drawn already, by its style sheet
+            QPainter painter(label);
+            label->style()->drawItemText(&painter, label->contentsRect(), int(label->alignment()),
+                                         label->palette(), label->isEnabled(), text,
+                                         label->foregroundRole());
+        }
+        return true;
+    }
+};
+
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
@@ -105,9 +184,12 @@ MainWindow::MainWindow(QWidget *parent)
     connect(ui->sl_ImgSize, SIGNAL(valueChanged(int)), ui->sb_ImgSize, SLOT(setValue(int)));
     ui->sb_ImgSize->setRange(Zoom.fitted, Zoom.most);
     connect(ui->sb_ImgSize, SIGNAL(valueChanged(int)), ui->sl_ImgSize, SLOT(setValue(int)));
+    // wide enough for "250" and its arrows, in whatever fonts
+    ui->sb_ImgSize->setFixedWidth(qMax(ui->sb_ImgSize->width(), ui->sb_ImgSize->sizeHint().width()));
 
     for (QLabel *label : {ui->la_ShowCarImg, ui->la_CarImg, ui->la_ImgNum, ui->la_ImgFlag})
         label->setAlignment(Qt::AlignCenter);
+    ui->la_ShowCarImg->installEventFilter(new ElidedText(this));
     fitTimeTexts(ui);
     addPlateInvalidCount();
 
@@ -115,6 +197,7 @@ MainWindow::MainWindow(QWidget *parent)
 
     playTimer = new QTimer(this);
     connect(playTimer, SIGNAL(timeout()), this, SLOT(timeCountSlot()));
+    setupPositionSlider();
 
     for (QPushButton *button : playbackButtons() + reviewButtons())
         button->setEnabled(false);
@@ -126,6 +209,8 @@ MainWindow::MainWindow(QWidget *parent)
 
     // The open dialogs start in the working folder, beside "image".
     lastPath = QDir::currentPath();
+
+    fitScreen(this, ui->widget); // last: every control has its size by now
 }
 
 MainWindow::~MainWindow()
@@ -164,11 +249,12 @@ void MainWindow::wheelEvent(QWheelEvent *event)
     ui->sl_ImgSize->setValue(ui->sl_ImgSize->value() + steps / 8);
 }
 
-// A zoom from the wheel or the slider hands the focus back at once; one
-// typed into the spin box once the editing ends (setupKeys).
+// A zoom from the wheel or the slider hands the focus back at once, unless
+// the reviewer is typing into a field; one typed into the spin box once the
+// editing ends (setupKeys).
 void MainWindow::on_sl_ImgSize_valueChanged()
 {
-    if (!ui->sb_ImgSize->hasFocus())
+    if (!isTyping())
         updatePlayFocus();
 }
 

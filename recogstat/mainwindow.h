@@ -95,12 +95,27 @@ private:
     void fileCurrentPicture(int verdict);
     // Takes back the last filing or snapshot (Ctrl+Z).
     void undoLast();
-    // The review buttons' keys, Space and the undo key, and the focus of the
-    // time editor and the zoom spin box while typing (mainwindow_keys.cpp).
+    // The review buttons' keys, Space and the undo key, and the time editor
+    // and the zoom spin box while typing (mainwindow_keys.cpp).
     void setupKeys();
+    class WindowKeys;
+    void bindButtonKeys(WindowKeys &keys);
+    void bindSpaceAndUndo(WindowKeys &keys);
+    void setupTypingFields();
+    // Whether the time editor or the zoom spin box has the focus.
+    bool isTyping() const;
     void editingEnded(QAbstractSpinBox *editor);
     void endTyping();
     void setSpeed(int level);
+    // The recording's position, seconds, as the engine reports it.
+    int playedTime() const;
+    // Seeks the open recording and shows the position.
+    void seekTo(int seconds);
+    // The position slider seeks where it is let go, and a click on its
+    // groove jumps there.
+    void setupPositionSlider();
+    void showDraggedTime(int seconds);
+    void seekToSlider();
     void showNoRecording();
     // The statistics and the report (mainwindow_report.cpp).
     void showRates(const QStringList &rates);

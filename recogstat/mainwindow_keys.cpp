@@ -1,7 +1,7 @@
 // This file implements the review from the keyboard: the keys that press the
 // review buttons, anywhere in the main window, Space for playback, Ctrl+Z,
-// which takes back the last filing, and the focus of the time editor and the
-// zoom spin box while the reviewer types into them.
+// which takes back the last filing or snapshot, and the time editor and the zoom spin
+// box while the reviewer types into them.
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
@@ -10,7 +10,11 @@
 #include <QHash>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QPointer>
 #include <QShortcut>
+#include <QSpinBox>
+#include <QStatusBar>
+#include <QTimeEdit>
 #include <QTimer>
 #include <QWindow>
 
@@ -26,11 +30,11 @@ bool takesTyping(const QWidget *widget)
 
 // A shortcut wins over the key press it is made of, so a digit would never
 // reach the time editor or the zoom spin box. While one of them (or any
-// other text-entry control) has the focus, this claims every key without
-// Ctrl, Alt or Meta for it in the shortcut-override pass (digits, arrows and
-// the Page keys, which those controls step with), but Space, which toggles
-// playback from anywhere. It watches the window, where the override pass
-// ends when no control on the way has claimed the key.
+// other text-entry control) has the focus, this claims every key for it in
+// the shortcut-override pass but Space, which toggles playback from
+// anywhere: no verdict, snapshot or undo key acts then, however long the
+// reviewer pauses. It watches the window, where the override pass ends when
+// no control on the way has claimed the key.
 class TextEntryKeys : public QObject
 {
 public:
@@ -40,8 +44,7 @@ public:
     {
         if (event->type() == QEvent::ShortcutOverride) {
             auto *key = static_cast<QKeyEvent *>(event);
-            if (takesTyping(QApplication::focusWidget()) && key->key() != Qt::Key_Space
-                && !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+            if (takesTyping(QApplication::focusWidget()) && key->key() != Qt::Key_Space)
                 key->accept();
         }
         return QObject::eventFilter(watched, event);
@@ -126,42 +129,163 @@ public:
     }
 };
 
-// The end of typing into the time editor or the zoom spin box, other than
-// Enter and leaving the field: a second without a key or a change there.
-class TypingPause : public QObject
+// The time editor and the zoom spin box while the reviewer types into one.
+// The field keeps the focus until the reviewer leaves it: Enter (the
+// editor's own editingFinished), Esc, which puts back the value it had when
+// it took the focus, Tab, or a click anywhere else in the window; no timer
+// takes it away. A click into the field selects what is under the mouse (a
+// section of the time, the whole zoom), so that the digits typed next
+// replace it: the editor rejects a digit put between two others.
+class TypingFields : public QObject
 {
 public:
-    TypingPause(QAbstractSpinBox *editor, std::function<void()> ended)
-        : QObject(editor)
-        , editor(editor)
+    struct Hooks
     {
-        pause.setSingleShot(true);
-        pause.setInterval(PauseMs);
-        connect(&pause, &QTimer::timeout, this, [this, ended] {
-            if (this->editor->hasFocus())
-                ended();
-        });
-        editor->installEventFilter(this);
+        std::function<void()> leave;      // the focus back to playback
+        std::function<void(bool)> typing; // a field took / lost the focus
+        std::function<int()> position;    // of the recording; -1 with none open
+        std::function<void(int)> seek;
+    };
+
+    TypingFields(QWidget *window, QTimeEdit *time, QSpinBox *zoom, Hooks hooks)
+        : QObject(window)
+        , window(window)
+        , time(time)
+        , zoom(zoom)
+        , hooks(std::move(hooks))
+    {
+        qApp->installEventFilter(this);
     }
 
-    // The editor's value changed.
-    void changed()
+    bool eventFilter(QObject *watched, QEvent *event) override
     {
-        if (editor->hasFocus())
-            pause.start();
-    }
-
-    bool eventFilter(QObject *, QEvent *event) override
-    {
-        if (event->type() == QEvent::KeyPress || event->type() == QEvent::FocusIn)
-            pause.start();
+        switch (event->type()) {
+        case QEvent::KeyPress:
+            if (watched == time || watched == zoom)
+                return keyPressed(static_cast<QAbstractSpinBox *>(watched),
+                                  static_cast<QKeyEvent *>(event)->key());
+            break;
+        case QEvent::FocusIn:
+        case QEvent::FocusOut:
+            if (watched == time || watched == zoom)
+                focusChanged(static_cast<QAbstractSpinBox *>(watched), static_cast<QFocusEvent *>(event));
+            break;
+        case QEvent::MouseButtonPress:
+            if (auto *widget = qobject_cast<QWidget *>(watched); widget && widget->window() == window)
+                if (QAbstractSpinBox *field = focusedField(); field && !fieldOf(field, widget))
+                    hooks.leave(); // a click elsewhere; one on a control then focuses it
+            break;
+        case QEvent::MouseButtonRelease:
+            if (auto *edit = qobject_cast<QLineEdit *>(watched))
+                for (QAbstractSpinBox *field : {static_cast<QAbstractSpinBox *>(time),
+                                                static_cast<QAbstractSpinBox *>(zoom)})
+                    if (field->isAncestorOf(edit)) {
+                        clicked = {field, static_cast<QMouseEvent *>(event)->pos()};
+                        // once the editor has placed its cursor
+                        QTimer::singleShot(0, field, [this] { selectClicked(); });
+                    }
+            break;
+        default:
+            break;
+        }
         return false;
     }
 
 private:
-    static constexpr int PauseMs = 1000;
-    QAbstractSpinBox *editor;
-    QTimer pause;
+    static bool fieldOf(QAbstractSpinBox *field, const QWidget *widget)
+    {
+        return widget == field || field->isAncestorOf(widget);
+    }
+
+    QAbstractSpinBox *focusedField() const
+    {
+        QWidget *focus = QApplication::focusWidget();
+        return focus == time || focus == zoom ? static_cast<QAbstractSpinBox *>(focus) : nullptr;
+    }
+
+    // What the last click into a field points at, selected once the field
+    // has the focus: a click into an inactive window gets it only when the
+    // window is activated, and then the time editor selects its hours.
+    void selectClicked()
+    {
+        QAbstractSpinBox *field = clicked.field;
+        if (!field || !field->hasFocus())
+            return;
+        clicked.field = nullptr;
+        if (field == time) {
+            auto *edit = time->findChild<QLineEdit *>();
+            edit->setCursorPosition(edit->cursorPositionAt(clicked.at));
+            time->setSelectedSection(time->currentSection());
+        } else {
+            field->selectAll();
+        }
+    }
+
+    // Esc and Tab leave the field (Tab would step the time editor's
+    // sections); every other key is the field's.
+    bool keyPressed(QAbstractSpinBox *field, int key)
+    {
+        if (key == Qt::Key_Escape) {
+            putBack(field);
+        } else if (key != Qt::Key_Tab && key != Qt::Key_Backtab) {
+            return false;
+        }
+        hooks.leave();
+        return true;
+    }
+
+    void focusChanged(QAbstractSpinBox *field, QFocusEvent *event)
+    {
+        hooks.typing(event->gotFocus());
+        // A notice box, or another window, that takes the focus for a while
+        // gives it back to the field: the typing goes on there, and Esc
+        // still puts back the value from before it.
+        const Qt::FocusReason reason = event->reason();
+        if (event->lostFocus()) {
+            if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason)
+                typingIn = nullptr;
+            return;
+        }
+        if (reason == Qt::ActiveWindowFocusReason && clicked.field == field)
+            QTimer::singleShot(0, field, [this] { selectClicked(); });
+        if (typingIn == field)
+            return;
+        typingIn = field;
+        if (field == time) {
+            entryTime = time->time();
+            entryPosition = hooks.position();
+        } else {
+            entryZoom = zoom->value();
+        }
+    }
+
+    // The time editor seeks as each digit comes: Esc puts the editor back
+    // and the recording where it was when the reviewer began.
+    void putBack(QAbstractSpinBox *field)
+    {
+        if (field == zoom) {
+            zoom->setValue(entryZoom);
+        } else if (time->time() != entryTime) {
+            const QSignalBlocker quiet(time);
+            time->setTime(entryTime);
+            if (entryPosition >= 0 && hooks.position() >= 0)
+                hooks.seek(entryPosition);
+        }
+    }
+
+    QWidget *window;
+    QTimeEdit *time;
+    QSpinBox *zoom;
+    Hooks hooks;
+    QAbstractSpinBox *typingIn = nullptr; // the field the reviewer is in
+    struct
+    {
+        QAbstractSpinBox *field = nullptr; // until it is selected
+        QPoint at;                         // on its line edit
+    } clicked;
+    QTime entryTime;
+    int entryPosition = -1;
+    int entryZoom = 0;
 };
 
 // A key does what a click on its button does: nothing while the button is
@@ -176,24 +300,59 @@ void press(QPushButton *button)
     button->click();
 }
 
+QString keyName(int key)
+{
+    return QKeySequence(key).toString(QKeySequence::NativeText);
+}
+
 } // namespace
+
+// The window's keys. `once` ones act on a fresh press only, however long
+// the key is held (a verdict, a snapshot, an undo, a playback toggle),
+// while stepping repeats with the keyboard.
+class MainWindow::WindowKeys
+{
+public:
+    explicit WindowKeys(QWidget *window)
+        : window(window)
+        , held(new HeldKeys(window))
+    {
+    }
+
+    void add(int key, bool once, std::function<void()> act)
+    {
+        auto *shortcut = new QShortcut(QKeySequence(key), window);
+        shortcut->setContext(Qt::WindowShortcut);
+        shortcut->setAutoRepeat(!once);
+        HeldKeys *keys = held;
+        QObject::connect(shortcut, &QShortcut::activated, window, [keys, once, act] {
+            if (!once || keys->fresh())
+                act();
+        });
+    }
+
+private:
+    QWidget *window;
+    HeldKeys *held;
+};
 
 void MainWindow::setupKeys()
 {
-    auto *held = new HeldKeys(this);
-    // A key of the window; `once` ones act on a fresh press only, however
-    // long the key is held (a verdict, a snapshot, an undo, a playback
-    // toggle), while stepping repeats with the keyboard.
-    const auto addKey = [this, held](int key, bool once, std::function<void()> act) {
-        auto *shortcut = new QShortcut(QKeySequence(key), this);
-        shortcut->setContext(Qt::WindowShortcut);
-        shortcut->setAutoRepeat(!once);
-        connect(shortcut, &QShortcut::activated, this, [held, once, act] {
-            if (!once || held->fresh())
-                act();
-        });
-    };
+    WindowKeys keys(this);
+    bindButtonKeys(keys);
+    bindSpaceAndUndo(keys);
+    // A review button is pressed by its own key or the mouse, never by
+    // Space through the focus.
+    auto *noButtonKeys = new NoButtonKeys(this);
+    for (QPushButton *button : reviewButtons())
+        button->installEventFilter(noButtonKeys);
+    setupTypingFields();
+}
 
+// Each review button's keys, named in its tool tip (the verdicts' also the
+// undo key).
+void MainWindow::bindButtonKeys(WindowKeys &keys)
+{
     const int Pad = Qt::KeypadModifier;
     const struct
     {
@@ -210,52 +369,74 @@ void MainWindow::setupKeys()
         {ui->btn_LastImg, {Qt::Key_Left, Qt::Key_PageUp}, false},
         {ui->btn_NextImg, {Qt::Key_Right, Qt::Key_PageDown}, false},
     };
-    const QString undoName = QKeySequence(Qt::CTRL | Qt::Key_Z).toString(QKeySequence::NativeText);
-    const QList<QPushButton *> verdicts{ui->btn_Right, ui->btn_Error, ui->btn_More,
-                                        ui->btn_FeiJiDong, ui->btn_PlateInvain};
+    // what Ctrl+Z takes back: a filing or a snapshot
+    const QList<QPushButton *> undoable{ui->btn_Right, ui->btn_Error, ui->btn_More,
+                                        ui->btn_FeiJiDong, ui->btn_PlateInvain,
+                                        ui->btn_SeepSaveAs};
     for (const auto &entry : keyMap) {
         QStringList names;
         for (int key : entry.keys) {
             QPushButton *button = entry.button;
-            addKey(key, entry.once, [button] { press(button); });
+            keys.add(key, entry.once, [button] { press(button); });
             if (!(key & Pad))
-                names << QKeySequence(key).toString(QKeySequence::NativeText);
+                names << keyName(key);
         }
         QString tip = tr("快捷键：") + names.join(tr("、"));
-        if (verdicts.contains(entry.button))
-            tip += QLatin1Char('\n') + undoName + tr("：撤销上一次判定");
+        if (undoable.contains(entry.button))
+            tip += QLatin1Char('\n') + keyName(Qt::CTRL | Qt::Key_Z) + tr("：撤销上一次判定或抓拍");
         entry.button->setToolTip(tip);
     }
+}
 
-    // Space toggles playback while a recording is open, and does nothing
-    // else: it never presses the button that has the focus.
-    addKey(Qt::Key_Space, true, [this] {
-        if (playPort != -1)
+// Space toggles playback while a recording is open, and does nothing else:
+// it never presses the button that has the focus. Ctrl+Z takes back the
+// last filing or snapshot.
+void MainWindow::bindSpaceAndUndo(WindowKeys &keys)
+{
+    keys.add(Qt::Key_Space, true, [this] {
+        if (playPort != NoPort)
             press(isPaused ? ui->btn_Play : ui->btn_PlayPause);
     });
-    const QString space = QKeySequence(Qt::Key_Space).toString(QKeySequence::NativeText);
     for (QPushButton *button : {ui->btn_Play, ui->btn_PlayPause})
-        button->setToolTip(tr("快捷键：") + space);
+        button->setToolTip(tr("快捷键：") + keyName(Qt::Key_Space));
+    keys.add(Qt::CTRL | Qt::Key_Z, true, [this] { undoLast(); });
+}
 
-    addKey(Qt::CTRL | Qt::Key_Z, true, [this] { undoLast(); });
-    // A review button is pressed by its own key or the mouse, never by
-    // Space through the focus.
-    auto *noButtonKeys = new NoButtonKeys(this);
-    for (QPushButton *button : reviewButtons())
-        button->installEventFilter(noButtonKeys);
-
+// Typing a time or a zoom keeps the focus in its field, which shows that it
+// has it, and the status bar says how to leave it: each change takes effect
+// at once, and no key typed there is a verdict.
+void MainWindow::setupTypingFields()
+{
     installEventFilter(new TextEntryKeys(this));
-
-    // Typing a time or a zoom keeps the focus in its field: each change
-    // takes effect at once, and the focus goes back to playback only when
-    // the editing ends, so that the next digit is not a verdict.
-    auto *timePause = new TypingPause(ui->ed_SetPlayTime, [this] { endTyping(); });
-    connect(ui->ed_SetPlayTime, &QTimeEdit::timeChanged, timePause, &TypingPause::changed);
+    const QString focused = QStringLiteral(
+        "QAbstractSpinBox:focus { background-color: rgb(255, 236, 139); }");
+    for (QAbstractSpinBox *field : {static_cast<QAbstractSpinBox *>(ui->ed_SetPlayTime),
+                                    static_cast<QAbstractSpinBox *>(ui->sb_ImgSize)})
+        field->setStyleSheet(focused);
+    // There from the start, so that the window keeps its size. The focus
+    // leaves the field as the window closes too: the bar outlives it.
+    QPointer<QStatusBar> bar = statusBar();
+    // one line of text high: the window's height is the form's with it
+    bar->setSizeGripEnabled(false);
+    bar->setFixedHeight(bar->fontMetrics().height() + 2);
+    const QString howToLeave = tr("回车确认，Esc 取消");
+    new TypingFields(this, ui->ed_SetPlayTime, ui->sb_ImgSize,
+                     {[this] { endTyping(); },
+                      [bar, howToLeave](bool focused) {
+                          if (bar && focused)
+                              bar->showMessage(howToLeave);
+                          else if (bar)
+                              bar->clearMessage();
+                      },
+                      [this] { return playPort == NoPort ? -1 : playedTime(); },
+                      [this](int seconds) { seekTo(seconds); }});
     connect(ui->ed_SetPlayTime, &QAbstractSpinBox::editingFinished, this,
             [this] { editingEnded(ui->ed_SetPlayTime); });
-    auto *zoomPause = new TypingPause(ui->sb_ImgSize, [this] { endTyping(); });
-    connect(ui->sb_ImgSize, QOverload<int>::of(&QSpinBox::valueChanged), zoomPause,
-            &TypingPause::changed);
+}
+
+bool MainWindow::isTyping() const
+{
+    return takesTyping(QApplication::focusWidget());
 }
 
 // On Enter the focus goes back to playback at once; on leaving the field,
@@ -268,7 +449,7 @@ void MainWindow::editingEnded(QAbstractSpinBox *editor)
         return;
     }
     QTimer::singleShot(0, this, [this] {
-        if (isActiveWindow() && !takesTyping(QApplication::focusWidget()))
+        if (isActiveWindow() && !isTyping())
             updatePlayFocus();
     });
 }

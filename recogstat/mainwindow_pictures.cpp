@@ -102,8 +102,7 @@ void MainWindow::showPicture()
     else
         ui->la_CarImg->setPixmap(QPixmap::fromImage(picture.copy(crop)));
     ui->la_ShowCarImg->setText(r->plateText);
-    const PlateBox box = plateBox(*r);
-    imageView->loadPicture(picture, box.left, box.top, box.width, box.height);
+    imageView->loadPicture(picture, plateBox(*r));
     ui->la_ImgNum->setText(QString::number(review.position()) + QStringLiteral("  /  ")
                            + QString::number(review.pictures()));
     ui->la_FileName->setText(fileNameOf(r->filePath));

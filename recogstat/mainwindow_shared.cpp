@@ -6,6 +6,14 @@
 
 #include <QMessageBox>
 
+namespace {
+
+// A notice's text is given this much width at least, so that the box is as
+// wide as its title bar needs.
+constexpr int NoticeMinTextWidth = 180;
+
+} // namespace
+
 // Hands the keyboard focus back to the button that toggles playback, so the
 // reviewer can pause and resume from the keyboard while filing pictures.
 void MainWindow::updatePlayFocus()
@@ -37,8 +45,16 @@ void MainWindow::showCounts()
     plateInvalidText->setText(tr("捕获但车牌无效 %1").arg(review.plateInvalid()));
 }
 
+// QMessageBox::about's box, but never narrower than its title bar needs: a
+// short text would cut the title "提示" off beside the window's buttons.
 void MainWindow::notice(const QString &text)
 {
-    if (!text.isEmpty())
-        QMessageBox::about(nullptr, tr("提示"), text);
+    if (text.isEmpty())
+        return;
+    QMessageBox box(QMessageBox::NoIcon, tr("提示"), text, QMessageBox::Ok);
+    const QIcon icon = box.windowIcon();
+    box.setIconPixmap(icon.pixmap(icon.actualSize(QSize(64, 64))));
+    box.setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { min-width: %1px; }")
+                          .arg(NoticeMinTextWidth));
+    box.exec();
 }

@@ -9,6 +9,7 @@
 #include "Tormo.h"
 
 #include <QFileDialog>
+#include <QProxyStyle>
 #include <QThread>
 #include <QTime>
 #include <QTimer>
@@ -83,8 +84,11 @@ void MainWindow::showNoRecording()
         button->setEnabled(false);
 }
 
+// At the end of the recording Play starts it again from the beginning.
 void MainWindow::on_btn_Play_clicked()
 {
+    if (fileTime > 0 && playedTime() >= fileTime)
+        seekTo(0);
     isPaused = false;
     Tormo_PausePlay(playPort, 0);
     playTimer->start(PollMs);
@@ -137,13 +141,86 @@ void MainWindow::setSpeed(int level)
     ui->la_PlaySpeed->setText(tr(Speed::label(level)));
 }
 
-// There is no end-of-file check: at the end the engine reports the length.
+// The poll follows the engine's position, but not while the reviewer drags
+// the slider. At the end of the recording (the engine reports the length
+// there and pauses) it goes into the paused state, so that Play shows what
+// starts it again.
 void MainWindow::timeCountSlot()
 {
     int t = ui->sl_PlayTime->value(); // kept should the engine not answer
     Tormo_GetPlayedTime(playPort, &t);
-    ui->sl_PlayTime->setValue(t);
-    ui->la_CurTime->setText(clockText(t));
+    if (!ui->sl_PlayTime->isSliderDown()) {
+        ui->sl_PlayTime->setValue(t);
+        ui->la_CurTime->setText(clockText(t));
+    }
+    if (fileTime > 0 && t >= fileTime) {
+        isPaused = true;
+        Tormo_PausePlay(playPort, 1);
+        playTimer->stop();
+        if (!isTyping())
+            updatePlayFocus();
+    }
+}
+
+int MainWindow::playedTime() const
+{
+    int t = ui->sl_PlayTime->value();
+    Tormo_GetPlayedTime(playPort, &t);
+    return t;
+}
+
+void MainWindow::seekTo(int seconds)
+{
+    Tormo_SetPlayedTime(playPort, seconds);
+    ui->sl_PlayTime->setValue(seconds);
+    ui->la_CurTime->setText(clockText(seconds));
+}
+
+// Dragging the position slider shows where it goes; the recording seeks
+// there once it is let go (a click on the groove jumps there, setupPositionSlider).
+void MainWindow::showDraggedTime(int seconds)
+{
+    ui->la_CurTime->setText(clockText(seconds));
+}
+
+void MainWindow::seekToSlider()
+{
+    if (playPort != NoPort) {
+        seekTo(ui->sl_PlayTime->value());
+    } else { // nothing to seek: the slider goes back
+        ui->sl_PlayTime->setValue(0);
+        showDraggedTime(0);
+    }
+}
+
+namespace {
+
+// A left click on a slider's groove puts the handle there at once (and
+// starts a drag), rather than stepping a page towards the click.
+class ClickJumpsStyle : public QProxyStyle
+{
+public:
+    int styleHint(StyleHint hint, const QStyleOption *option, const QWidget *widget,
+                  QStyleHintReturn *returned) const override
+    {
+        if (hint == QStyle::SH_Slider_AbsoluteSetButtons)
+            return Qt::LeftButton;
+        return QProxyStyle::styleHint(hint, option, widget, returned);
+    }
+};
+
+} // namespace
+
+void MainWindow::setupPositionSlider()
+{
+    auto *style = new ClickJumpsStyle; // on the application's style
+    style->setParent(ui->sl_PlayTime);
+    ui->sl_PlayTime->setStyle(style);
+    // a click on the groove has moved the handle by the time it is down
+    connect(ui->sl_PlayTime, &QSlider::sliderPressed, this,
+            [this] { showDraggedTime(ui->sl_PlayTime->value()); });
+    connect(ui->sl_PlayTime, &QSlider::sliderMoved, this, &MainWindow::showDraggedTime);
+    connect(ui->sl_PlayTime, &QSlider::sliderReleased, this, &MainWindow::seekToSlider);
 }
 
 // Seeks as soon as the time changes, digit by digit; the next poll moves the

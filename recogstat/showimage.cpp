@@ -16,6 +16,9 @@ double inSight(double edge, double size, double view)
     return size > view ? std::clamp(edge, view - size, 0.0) : std::clamp(edge, 0.0, view - size);
 }
 
+// The plate box's line, view pixels.
+constexpr double PlateLineWidth = 5.0;
+
 // Values far outside the view are not drawn; this also keeps the conversion
 // to int defined for plate rectangles with wrapped coordinates.
 bool onCanvas(double v)
@@ -28,7 +31,7 @@ bool onCanvas(double v)
 ShowImage::ShowImage(QWidget *parent)
     : QWidget(parent)
 {
-    loadPicture(QString(), 0, 0, 0, 0);
+    loadPicture(QImage(), PlateBox());
     setBackgroundRole(QPalette::WindowText);
     setAutoFillBackground(true);
 }
@@ -45,29 +48,13 @@ QSize ShowImage::minimumSizeHint() const
     return QSize(100, 100);
 }
 
-void ShowImage::loadPicture(const QString &path, quint32 left, quint32 top,
-                            quint32 width, quint32 height)
-{
-    pixmap.load(path);
-    startPicture(left, top, width, height);
-}
-
-void ShowImage::loadPicture(const QImage &picture, quint32 left, quint32 top,
-                            quint32 width, quint32 height)
+// A new picture starts centred at the zoom that is set, its plate framed.
+void ShowImage::loadPicture(const QImage &picture, const PlateBox &plate)
 {
     pixmap = QPixmap::fromImage(picture);
-    startPicture(left, top, width, height);
-}
-
-// A new picture starts centred at the zoom that is set, its plate outlined.
-void ShowImage::startPicture(quint32 left, quint32 top, quint32 width, quint32 height)
-{
     centre = QPointF(pixmap.width() / 2.0, pixmap.height() / 2.0);
     dragging = false;
-    boxLeft = left;
-    boxTop = top;
-    boxWidth = width;
-    boxHeight = height;
+    box = plate;
     update();
 }
 
@@ -134,26 +121,26 @@ QRectF ShowImage::pictureRect(QPointF c) const
                   pixmap.width() * k, pixmap.height() * k);
 }
 
-// The box lies at the plate's place, moved left by the plate's height and up
-// by a quarter of its width, in its picture-pixel size at the fitted zoom;
-// it is zoomed and moved with the picture.
+// The box frames the plate rectangle of the picture as it is drawn, at
+// every zoom and drag: the line lies just outside the plate, so that none
+// of the plate's own pixels is hidden under it.
 void ShowImage::drawPlateBox(QPainter &painter, const QRectF &picture) const
 {
-    const double s = scaleX;
-    const double r = s / viewScale(); // picture pixels per view pixel, fitted
-    // Unsigned on purpose: a plate at the very top wraps out of sight.
-    const quint32 top = boxTop - boxWidth / 4;
-    const double x = picture.x() + (boxLeft / r - double(boxHeight)) * s;
-    const double y = picture.y() + top / r * s;
-    const double w = boxWidth * s;
-    const double h = boxHeight * s;
-    if (!onCanvas(x) || !onCanvas(y) || !onCanvas(w) || !onCanvas(h))
+    const double k = viewScale();
+    const double x = picture.x() + box.left * k;
+    const double y = picture.y() + box.top * k;
+    const double w = box.width * k;
+    const double h = box.height * k;
+    // a header's wrapped rectangle (right of its left edge) is no plate
+    if (w <= 0 || h <= 0 || !onCanvas(x) || !onCanvas(y) || !onCanvas(x + w) || !onCanvas(y + h))
         return;
 
-    painter.setPen(QPen(QBrush(Qt::green), 5.0, Qt::DashDotLine, Qt::RoundCap,
-                        Qt::BevelJoin));
+    const QPen pen(QBrush(Qt::green), PlateLineWidth, Qt::DashDotLine, Qt::RoundCap,
+                   Qt::BevelJoin);
+    painter.setPen(pen);
     painter.setBrush(Qt::NoBrush);
-    painter.drawRect(QRect(int(x), int(y), int(w), int(h)));
+    const double out = PlateLineWidth / 2 + 1; // a pixel to spare for the rounding
+    painter.drawRect(QRectF(x, y, w, h).adjusted(-out, -out, out, out));
 }
 
 void ShowImage::paintEvent(QPaintEvent *)

@@ -6,6 +6,8 @@
 #include <QRect>
 #include <QWidget>
 
+#include "capture.h" // PlateBox
+
 // The zoom of the picture view in percent: 100 is the fitted size.
 struct ZoomRange
 {
@@ -29,13 +31,10 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
-    // Shows the picture at `path` fitted into the view at the current zoom,
-    // centred, with the plate rectangle (picture pixels) outlined.
-    void loadPicture(const QString &path, quint32 left, quint32 top,
-                     quint32 width, quint32 height);
-    // The same with a picture already decoded (a null one shows nothing).
-    void loadPicture(const QImage &picture, quint32 left, quint32 top,
-                     quint32 width, quint32 height);
+    // Shows `picture` fitted into the view at the current zoom, centred,
+    // with the plate rectangle `plate` (picture pixels) framed. A null
+    // picture shows nothing.
+    void loadPicture(const QImage &picture, const PlateBox &plate);
 
 signals:
     void get2end(bool);
@@ -53,7 +52,6 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    void startPicture(quint32 left, quint32 top, quint32 width, quint32 height);
     bool hasPicture() const;
     // View pixels per picture pixel at the current zoom.
     double viewScale() const;
@@ -75,10 +73,7 @@ private:
     bool dragging = false;
     QPoint pressPos;
     QPointF pressCentre;
-    quint32 boxLeft = 0;
-    quint32 boxTop = 0;
-    quint32 boxWidth = 0;
-    quint32 boxHeight = 0;
+    PlateBox box;
 };
 
 #endif // SHOWIMAGE_H

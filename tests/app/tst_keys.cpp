@@ -310,14 +310,16 @@ private slots:
     {
         QTest::addColumn<QByteArray>("editor");
         QTest::addColumn<QList<int>>("typed");
-        QTest::addColumn<int>("end"); // a key; 0: a pause in typing
+        QTest::addColumn<int>("end"); // a key; 0: a pause in typing, which ends nothing
         QTest::addColumn<bool>("withVideo");
         const QList<int> time{Qt::Key_0, Qt::Key_1, Qt::Key_3};
         const QList<int> zoom{Qt::Key_1, Qt::Key_8, Qt::Key_0, Qt::Key_PageUp};
         QTest::newRow("time, Enter") << QByteArray("ed_SetPlayTime") << time << int(Qt::Key_Return) << true;
         QTest::newRow("time, Tab away") << QByteArray("ed_SetPlayTime") << time << int(Qt::Key_Tab) << true;
+        QTest::newRow("time, Esc") << QByteArray("ed_SetPlayTime") << time << int(Qt::Key_Escape) << true;
         QTest::newRow("time, a pause") << QByteArray("ed_SetPlayTime") << time << 0 << true;
         QTest::newRow("zoom, Enter") << QByteArray("sb_ImgSize") << zoom << int(Qt::Key_Enter) << true;
+        QTest::newRow("zoom, Esc") << QByteArray("sb_ImgSize") << zoom << int(Qt::Key_Escape) << true;
         QTest::newRow("zoom, a pause") << QByteArray("sb_ImgSize") << zoom << 0 << true;
         // no play button takes the focus: it leaves the field all the same
         QTest::newRow("zoom, Enter, no recording") << QByteArray("sb_ImgSize") << zoom << int(Qt::Key_Enter) << false;
@@ -331,6 +333,7 @@ private slots:
         QFETCH(int, end);
         QFETCH(bool, withVideo);
         FakeTormo::fileTime = 5 * 3600;
+        FakeTormo::playedTime = 42;
         MainWindow w;
         start(w, withVideo);
         auto *field = child<QAbstractSpinBox>(w, editor.constData());
@@ -344,14 +347,23 @@ private slots:
         QCOMPARE(tallies(w) + ' ' + shown(w), QStringLiteral("0,0,0,0,0,0 1  /  3|A.JPG|"));
         QCOMPARE(FakeTormo::callsOf("Snapshot"), QStringList());
 
-        if (end)
-            press(w, end);
+        if (!end) {
+            QTest::qWait(1500);
+            QCOMPARE(w.focusWidget(), field);
+            return;
+        }
+        press(w, end);
         if (withVideo) {
             QTRY_COMPARE_WITH_TIMEOUT(w.focusWidget(), child(w, "btn_PlayPause"), 3000);
         } else {
             QTRY_VERIFY_WITH_TIMEOUT(w.focusWidget() != field, 3000);
             press(w, Qt::Key_Right); // the review's key again
             QCOMPARE(shown(w), QStringLiteral("2  /  3|b.jpg|"));
+        }
+        if (end == Qt::Key_Escape) { // as it was, and the recording where it was
+            QCOMPARE(field->text(), before);
+            if (editor == "ed_SetPlayTime")
+                QCOMPARE(FakeTormo::callsOf("SetPlayedTime").last(), QStringLiteral("SetPlayedTime(0,42)"));
         }
     }
 

@@ -14,6 +14,8 @@
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimeEdit>
+#include <QSpinBox>
+#include <QStatusBar>
 #include <QtTest>
 #include <QtTest/qtestspontaneevent.h>
 
@@ -124,7 +126,7 @@ private slots:
             {"la_ImgNum", "", {80, 25}},
             {"label_2", "图片状态:", {60, 25}},
             {"la_ImgFlag", "", {80, 25}},
-            {"sb_ImgSize", {}, {45, 20}},
+            {"sb_ImgSize", {}, {}}, // as wide as "250" needs
             {"la_FileName", "", {400, 45}},
             {"btn_LastImg", "上一张", {}},
             {"btn_NextImg", "下一张", {}},
@@ -203,7 +205,12 @@ private slots:
         QVERIFY(editor->width() >= editor->sizeHint().width());
         // the row no wider than the video above it
         QVERIFY(editor->geometry().right() <= child(w, "widget")->geometry().right());
-        QCOMPARE(w.size(), QSize(1113, 783));
+        // the form's size, but for the status bar's line where the form leaves no room for it
+        QCOMPARE(w.size(), QSize(1113, 783).expandedTo(w.minimumSizeHint()));
+        QVERIFY(w.height() <= 783 + w.statusBar()->height());
+        auto *zoom = child<QSpinBox>(w, "sb_ImgSize");
+        QCOMPARE(zoom->height(), 20);
+        QVERIFY(zoom->width() >= zoom->sizeHint().width()); // "250" and the arrows
     }
 
     void layoutsKeepTheirSpacing()
@@ -393,7 +400,7 @@ private slots:
         QVERIFY(loadQtTranslations(*qApp));
         MainWindow w;
         QCOMPARE(child(w, "btn_PlayPause")->toolTip(), QStringLiteral("快捷键：空格"));
-        QCOMPARE(child(w, "btn_Right")->toolTip(), QStringLiteral("快捷键：1\nCtrl+Z：撤销上一次判定"));
+        QCOMPARE(child(w, "btn_Right")->toolTip(), QStringLiteral("快捷键：1\nCtrl+Z：撤销上一次判定或抓拍"));
         QCOMPARE(child(w, "btn_NextImg")->toolTip(), QStringLiteral("快捷键：右方向、PgDown"));
         QCOMPARE(QMessageBox::tr("Show Details..."), QStringLiteral("显示详情..."));
     }

@@ -1,7 +1,6 @@
 #include "showimage.h"
 
 #include <QPainter>
-#include <QTemporaryDir>
 #include <QtTest>
 
 // Drives the view as the reviewer does (mouse and zoom) and reads back what
@@ -14,21 +13,16 @@ class TestShowImage : public QObject
 private:
     static constexpr QRgb PictureColour = 0xffc83232;
     static constexpr QRgb OtherColour = 0xff3232c8;
-    QTemporaryDir dir;
-
     // A flat picture, or one whose right half has another colour.
-    QString makePicture(int w, int h, bool twoHalves = false)
+    static QImage makePicture(int w, int h, bool twoHalves = false)
     {
-        const QString path = dir.filePath(
-            QStringLiteral("pic_%1x%2_%3.png").arg(w).arg(h).arg(twoHalves));
         QImage image(w, h, QImage::Format_RGB32);
         image.fill(PictureColour);
         if (twoHalves) {
             QPainter painter(&image);
             painter.fillRect(w / 2, 0, w - w / 2, h, QColor(OtherColour));
         }
-        image.save(path);
-        return path;
+        return image;
     }
 
     static int countAndBound(ShowImage &view, QRgb colour, QRect *bounds)
@@ -83,7 +77,7 @@ private slots:
     {
         ShowImage view;
         view.resize(800, 500);
-        view.loadPicture(makePicture(1600, 1200), 600, 500, 160, 40);
+        view.loadPicture(makePicture(1600, 1200), {600, 500, 160, 40});
         // r = 2.4: 666.67 x 500, centred at x = trunc(66.67)
         QCOMPARE(pictureOnScreen(view), QRect(66, 0, 666, 500));
         QVERIFY(greenPixels(view) > 0); // the plate box
@@ -93,7 +87,7 @@ private slots:
     {
         ShowImage view;
         view.resize(800, 500);
-        view.loadPicture(makePicture(200, 250), 50, 100, 80, 20);
+        view.loadPicture(makePicture(200, 250), {50, 100, 80, 20});
         QCOMPARE(pictureOnScreen(view), QRect(200, 0, 400, 500));
         QVERIFY(greenPixels(view) > 0);
 
@@ -103,7 +97,7 @@ private slots:
 
         // the next load, at 100 percent, fits again
         view.arise_scale(100);
-        view.loadPicture(makePicture(200, 250), 50, 100, 80, 20);
+        view.loadPicture(makePicture(200, 250), {50, 100, 80, 20});
         QCOMPARE(pictureOnScreen(view), QRect(200, 0, 400, 500));
     }
 
@@ -111,7 +105,7 @@ private slots:
     {
         ShowImage view;
         view.resize(800, 500);
-        view.loadPicture(makePicture(1600, 1000, true), 0, 0, 0, 0);
+        view.loadPicture(makePicture(1600, 1000, true), {0, 0, 0, 0});
         QCOMPARE(pictureOnScreen(view), QRect(0, 0, 400, 500));
         view.arise_scale(200); // 1600 x 1000 view pixels, centred: at (-400, -250)
 
@@ -132,7 +126,7 @@ private slots:
     {
         ShowImage view;
         view.resize(800, 500);
-        view.loadPicture(makePicture(400, 500), 0, 0, 0, 0);
+        view.loadPicture(makePicture(400, 500), {0, 0, 0, 0});
         QCOMPARE(pictureOnScreen(view), QRect(200, 0, 400, 500));
 
         // while held: follows the mouse inside the view
@@ -156,7 +150,7 @@ private slots:
         // at 150 percent 1200 x 480 at (-200, 10): wider than the view, not taller
         ShowImage view;
         view.resize(800, 500);
-        view.loadPicture(makePicture(1000, 400, true), 0, 0, 0, 0);
+        view.loadPicture(makePicture(1000, 400, true), {0, 0, 0, 0});
         QCOMPARE(pictureOnScreen(view), QRect(0, 90, 400, 320));
         view.arise_scale(150);
         QCOMPARE(pictureOnScreen(view), QRect(0, 10, 400, 480));
@@ -172,34 +166,40 @@ private slots:
         QCOMPARE(pictureOnScreen(view), QRect(0, 20, 350, 480));
     }
 
-    void plateBoxStaysOnItsSpotOfThePicture_data()
+    void plateBoxFramesThePlate_data()
     {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<QRect>("plate"); // as the header gives it, picture pixels
         QTest::addColumn<bool>("zoomFirst"); // as a step back keeps the zoom
         QTest::addColumn<int>("zoom");
         QTest::addColumn<QPoint>("drag");
-        QTest::newRow("a step back at 187 %") << true << 187 << QPoint();
-        QTest::newRow("145 %, dragged left") << false << 145 << QPoint(-50, 0);
-        QTest::newRow("120 %, dragged right and down") << false << 120 << QPoint(40, 30);
+        const QSize hd(1920, 1080), big(2592, 1944);
+        QTest::newRow("1920x1080 fitted") << hd << QRect(900, 600, 160, 40) << false << 100 << QPoint();
+        QTest::newRow("2592x1944 fitted") << big << QRect(1200, 1300, 220, 60) << false << 100 << QPoint();
+        QTest::newRow("2592x1944 at 187 %") << big << QRect(1200, 1000, 220, 60) << false << 187 << QPoint();
+        QTest::newRow("a step back at 187 %") << hd << QRect(900, 500, 160, 40) << true << 187 << QPoint();
+        QTest::newRow("145 %, dragged left") << big << QRect(1200, 1000, 220, 60) << false << 145 << QPoint(-50, 0);
+        QTest::newRow("120 %, dragged right and down") << hd << QRect(900, 500, 160, 40) << false << 120 << QPoint(40, 15);
     }
 
-    // The box of plate (400, 250, 80, 20) in an 800 x 500 picture shown 1:1
-    // lies at (380, 230), 80 x 20: around a mark painted at its centre.
-    void plateBoxStaysOnItsSpotOfThePicture()
+    // The plate is painted in its own colour: the box lies around it, its
+    // 5-pixel line just outside, at every zoom and drag.
+    void plateBoxFramesThePlate()
     {
+        QFETCH(QSize, size);
+        QFETCH(QRect, plate);
         QFETCH(bool, zoomFirst);
         QFETCH(int, zoom);
         QFETCH(QPoint, drag);
-        QImage picture(800, 500, QImage::Format_RGB32);
-        picture.fill(PictureColour);
-        QPainter(&picture).fillRect(410, 235, 20, 10, QColor(OtherColour));
-        const QString path = dir.filePath(QStringLiteral("mark.png"));
-        picture.save(path);
+        QImage picture = makePicture(size.width(), size.height());
+        QPainter(&picture).fillRect(plate, QColor(OtherColour));
 
         ShowImage view;
         view.resize(800, 500);
         if (zoomFirst)
             view.arise_scale(zoom);
-        view.loadPicture(path, 400, 250, 80, 20);
+        view.loadPicture(picture, {quint32(plate.x()), quint32(plate.y()), quint32(plate.width()),
+                                   quint32(plate.height())});
         view.arise_scale(zoom);
         QRect mark;
         countAndBound(view, OtherColour, &mark);
@@ -210,18 +210,27 @@ private slots:
             countAndBound(view, OtherColour, &mark);
             QCOMPARE(mark.center() - before, drag); // with the mouse
         }
+        // the plate as drawn: the fitted scale times the zoom
+        const double k = qMin(800.0 / size.width(), 500.0 / size.height()) * zoom / 100;
+        QVERIFY2(qAbs(mark.width() - plate.width() * k) <= 1.5
+                     && qAbs(mark.height() - plate.height() * k) <= 1.5,
+                 qPrintable(QString("%1x%2").arg(mark.width()).arg(mark.height())));
+        QCOMPARE(countAndBound(view, OtherColour, nullptr), mark.width() * mark.height());
+
         QRect box;
         countAndBound(view, 0xff00ff00, &box);
-        const QPoint off = box.center() - mark.center();
-        QVERIFY2(qAbs(off.x()) <= 2 && qAbs(off.y()) <= 2, qPrintable(QString("%1 %2").arg(off.x()).arg(off.y())));
-        QVERIFY(qAbs(box.width() - (80 * zoom / 100 + 5)) <= 3);
+        const QMargins off(mark.left() - box.left(), mark.top() - box.top(),
+                           box.right() - mark.right(), box.bottom() - mark.bottom());
+        for (int side : {off.left(), off.top(), off.right(), off.bottom()})
+            QVERIFY2(side >= 5 && side <= 8, qPrintable(QString("%1 %2 %3 %4").arg(off.left())
+                     .arg(off.top()).arg(off.right()).arg(off.bottom())));
     }
 
     void nullPictureDrawsOnlyTheBackground()
     {
         ShowImage view;
         view.resize(300, 200);
-        view.loadPicture(dir.filePath(QStringLiteral("missing.jpg")), 10, 10, 40, 20);
+        view.loadPicture(QImage(), {10, 10, 40, 20});
         QCOMPARE(pictureOnScreen(view), QRect());
         QCOMPARE(greenPixels(view), 0);
         view.arise_scale(200);
@@ -230,12 +239,12 @@ private slots:
         QCOMPARE(shot.pixelColor(150, 100), view.palette().color(QPalette::WindowText));
     }
 
-    void plateBoxAboveThePictureIsNotDrawn()
+    void wrappedPlateRectangleIsNotDrawn()
     {
-        // a top above a quarter of the plate's width wraps far out of sight
+        // a header whose right edge lies left of its left edge: the width wraps
         ShowImage view;
         view.resize(800, 500);
-        view.loadPicture(makePicture(100, 100), 10, 10, 80, 40);
+        view.loadPicture(makePicture(100, 100), {50, 10, quint32(-40), 20});
         QCOMPARE(pictureOnScreen(view), QRect(150, 0, 500, 500));
         QCOMPARE(greenPixels(view), 0);
     }

@@ -1,5 +1,6 @@
 #include "fake_tormo.h"
 #include "mainwindow.h"
+#include "playback.h"
 #include "review.h"
 
 #include <QLabel>
@@ -252,6 +253,73 @@ private slots:
         QTRY_COMPARE(notices.said, notice.isEmpty() ? QStringList() : QStringList(notice));
     }
 
+    void positionSliderSeeksWhereItIsLetGo_data()
+    {
+        QTest::addColumn<double>("from"); // along the groove, 0 to 1; < 0: on the handle
+        QTest::addColumn<double>("to");
+        QTest::newRow("the handle dragged") << -1.0 << 0.5;
+        QTest::newRow("a click on the groove") << 0.75 << 0.75;
+    }
+
+    // 600 s long and playing at 0:1:40: the poll shows the engine's
+    // position, but not while the handle is held.
+    void positionSliderSeeksWhereItIsLetGo()
+    {
+        QFETCH(double, from);
+        QFETCH(double, to);
+        FakeTormo::fileTime = 600;
+        FakeTormo::playedTime = 100;
+        MainWindow w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        open(w);
+        auto *slider = child<QSlider>(w, "sl_PlayTime");
+        QTRY_COMPARE(slider->value(), 100);
+        forget();
+        const auto along = [slider](double f) {
+            return QPoint(int(f * slider->width()), slider->height() / 2);
+        };
+        const QPoint handle = from < 0 ? QPoint(int(100.0 / 600 * slider->width()), slider->height() / 2)
+                                       : along(from);
+        QTest::mousePress(slider, Qt::LeftButton, Qt::NoModifier, handle);
+        QMouseEvent move(QEvent::MouseMove, along(to), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(slider, &move);
+        QVERIFY(slider->isSliderDown());
+        const int target = slider->value();
+        QVERIFY2(qAbs(target - to * 600) < 40, qPrintable(QString::number(target)));
+        QTest::qWait(50); // polls
+        QCOMPARE(slider->value(), target);
+        QCOMPARE(text(w, "la_CurTime"), clockText(target));
+        QCOMPARE(FakeTormo::callsOf("SetPlayedTime"), QStringList());
+
+        QTest::mouseRelease(slider, Qt::LeftButton, Qt::NoModifier, along(to));
+        QCOMPARE(FakeTormo::callsOf("SetPlayedTime"),
+                 QStringList{QString("SetPlayedTime(0,%1)").arg(target)});
+    }
+
+    // The engine pauses at the end and reports the length.
+    void theEndPausesAndPlayStartsAgain()
+    {
+        FakeTormo::fileTime = 600;
+        MainWindow w;
+        w.show();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        open(w);
+        forget();
+        FakeTormo::playedTime = 600;
+        QTRY_COMPARE(QApplication::focusWidget(), child(w, "btn_Play"));
+        QCOMPARE(text(w, "la_CurTime"), QStringLiteral("0:10:0"));
+        QCOMPARE(calls(), QStringList{"PausePlay(0,1)"});
+        forget();
+        QTest::qWait(30);
+        QCOMPARE(FakeTormo::callsOf("GetPlayedTime"), QStringList()); // paused: no poll
+
+        click(w, "btn_Play");
+        QCOMPARE(calls(), (QStringList{"SetPlayedTime(0,0)", "PausePlay(0,0)"}));
+        QCOMPARE(text(w, "la_CurTime"), QStringLiteral("0:0:0"));
+        QCOMPARE(QApplication::focusWidget(), child(w, "btn_PlayPause"));
+    }
+
     void missedVehicleIsSnapshotAndCounted_data()
     {
         QTest::addColumn<bool>("opens");
@@ -279,7 +347,7 @@ private slots:
         QVERIFY(FakeTormo::callsOf(QStringLiteral("Snapshot")).isEmpty());
 
         // a recording that does not open leaves the one before closed
-        FakeTormo::fileTime = 3725;
+        FakeTormo::fileTime = 3800; // 3725 is not the end: playback goes on
         open(w);
         FakeTormo::openFails = !opens;
         FakeTormo::snapshotFails = !writes;
