@@ -1,0 +1,239 @@
+#include "tracker.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace scan {
+namespace {
+
+// A blob belongs to a track when it touches the track's predicted box grown
+// by this much: the parts of a vehicle that the background split apart lie
+// close together, the vehicle in the next lane further away.
+constexpr double kGateMin = 2.0;
+constexpr double kGateShare = 0.2;
+constexpr double kGateMax = 6.0;
+// A blob that covers this share of the predicted boxes of two tracks or more
+// is their vehicles merged: each track goes on by its own motion.
+constexpr double kMergedCover = 0.3;
+// Tracks that share blobs this many pictures in a row while their boxes
+// overlap this much are one vehicle followed twice.
+constexpr int kFuseAfter = 8;
+constexpr double kFuseOverlap = 0.3;
+// Boxes this alike are the same vehicle at once.
+constexpr double kSameOverlap = 0.6;
+// A track is given up after this many pictures without a blob.
+constexpr int kMaxMissed = 10;
+// A side of the line counts once the centre is this far from it (pixels):
+// a box jittering on the line does not cross it.
+constexpr double kSideMargin = 1.0;
+// How far past its ends the line still counts (a share of its length).
+constexpr double kEndSlack = 0.02;
+// A crossing is handed out this many pictures later, or when its track ends.
+constexpr int kHold = 12;
+// The share of new motion in a track's velocity.
+constexpr double kVelocityGain = 0.4;
+
+double area(const BoxF &b) { return std::max(0.0, b.w) * std::max(0.0, b.h); }
+
+BoxF grown(const BoxF &b, double by) { return {b.x - by, b.y - by, b.w + 2 * by, b.h + 2 * by}; }
+
+double overlap(const BoxF &p, const BoxF &q)
+{
+    const double w = std::min(p.right(), q.right()) - std::max(p.x, q.x);
+    const double h = std::min(p.bottom(), q.bottom()) - std::max(p.y, q.y);
+    return w > 0 && h > 0 ? w * h : 0.0;
+}
+
+double iou(const BoxF &p, const BoxF &q)
+{
+    const double i = overlap(p, q);
+    const double u = area(p) + area(q) - i;
+    return u > 0 ? i / u : 0.0;
+}
+
+BoxF unite(const BoxF &p, const BoxF &q)
+{
+    const double x = std::min(p.x, q.x), y = std::min(p.y, q.y);
+    return {x, y, std::max(p.right(), q.right()) - x, std::max(p.bottom(), q.bottom()) - y};
+}
+
+BoxF moved(const BoxF &b, PointF v) { return {b.x + v.x, b.y + v.y, b.w, b.h}; }
+
+}  // namespace
+
+Tracker::Tracker(PointF a, PointF b)
+    : a(a), b(b), length(std::max(1e-9, std::hypot(b.x - a.x, b.y - a.y)))
+{
+}
+
+double Tracker::sideOf(PointF p) const
+{
+    return ((b.x - a.x) * (p.y - a.y) - (b.y - a.y) * (p.x - a.x)) / length;
+}
+
+double Tracker::alongOf(PointF p) const
+{
+    return ((b.x - a.x) * (p.x - a.x) + (b.y - a.y) * (p.y - a.y)) / (length * length);
+}
+
+// The track was seen in this picture: which side of the line is it on now?
+void Tracker::look(Track &track, int64_t ms)
+{
+    const PointF c = track.box.centre();
+    const double d = sideOf(c);
+    const int side = d > kSideMargin ? 1 : d < -kSideMargin ? -1 : 0;
+    if (side == 0)
+        return;
+    if (track.side != 0 && side != track.side && !track.counted) {
+        const double along = alongOf(c);
+        if (along >= -kEndSlack && along <= 1 + kEndSlack) {
+            track.counted = track.pending = true;
+            track.sincePending = 0;
+            track.crossing = {ms, side > 0 ? Direction::Down : Direction::Up,
+                              std::clamp(along, 0.0, 1.0), track.box};
+        }
+    }
+    track.side = side;
+}
+
+// One vehicle was followed as two tracks: `keep` goes on, counted once.
+void Tracker::fuse(Track &keep, Track &gone)
+{
+    if (gone.pending && !keep.counted) {
+        keep.pending = true;
+        keep.sincePending = gone.sincePending;
+        keep.crossing = gone.crossing;
+    } else if (gone.counted && !gone.pending && keep.pending) {
+        keep.pending = false;  // handed out already, as the other track's
+    }
+    keep.counted = keep.counted || gone.counted;
+    if (keep.side == 0)
+        keep.side = gone.side;
+    keep.box = unite(keep.box, gone.box);
+    gone.pending = false;
+}
+
+std::vector<Crossing> Tracker::step(int64_t ms, const std::vector<BoxF> &blobs)
+{
+    const size_t n = tracks.size();
+    std::vector<BoxF> predicted(n);
+    for (size_t t = 0; t < n; ++t)
+        predicted[t] = moved(tracks[t].box, tracks[t].velocity);
+
+    // Each blob goes to the track it touches most, or to all the tracks it
+    // covers when it is their vehicles merged, or starts a track.
+    std::vector<std::vector<BoxF>> own(n);
+    std::vector<int> shared(n, 0);
+    std::vector<BoxF> fresh;
+    for (const BoxF &blob : blobs) {
+        std::vector<size_t> touching;
+        size_t best = n;
+        double bestOverlap = 0;
+        for (size_t t = 0; t < n; ++t) {
+            const BoxF &p = predicted[t];
+            const double gate = std::clamp(kGateShare * std::min(p.w, p.h), kGateMin, kGateMax);
+            const double o = overlap(blob, grown(p, gate));
+            if (o <= 0)
+                continue;
+            touching.push_back(t);
+            if (o > bestOverlap) {
+                bestOverlap = o;
+                best = t;
+            }
+        }
+        std::vector<size_t> covered;
+        for (size_t t : touching)
+            if (overlap(blob, predicted[t]) >= kMergedCover * area(predicted[t]))
+                covered.push_back(t);
+        if (covered.size() >= 2) {
+            for (size_t t : covered)
+                ++shared[t];
+        } else if (best < n) {
+            own[best].push_back(blob);
+        } else {
+            fresh.push_back(blob);
+        }
+    }
+
+    for (size_t t = 0; t < n; ++t) {
+        Track &track = tracks[t];
+        const BoxF before = track.box;
+        const bool seen = !own[t].empty() || shared[t] > 0;
+        if (!own[t].empty()) {
+            BoxF box = own[t].front();
+            for (const BoxF &o : own[t])
+                box = unite(box, o);
+            // Beside a merged blob, a small part of its own says little.
+            track.box = shared[t] && area(box) < 0.5 * area(predicted[t]) ? predicted[t] : box;
+        } else {
+            track.box = predicted[t];
+        }
+        track.together = shared[t] ? track.together + 1 : 0;
+        track.missed = seen ? 0 : track.missed + 1;
+        if (!own[t].empty() && !shared[t]) {
+            const PointF c0 = before.centre(), c1 = track.box.centre();
+            const PointF motion{c1.x - c0.x, c1.y - c0.y};
+            if (track.age == 1)
+                track.velocity = motion;
+            else
+                track.velocity = {track.velocity.x + kVelocityGain * (motion.x - track.velocity.x),
+                                  track.velocity.y + kVelocityGain * (motion.y - track.velocity.y)};
+        }
+        ++track.age;
+        if (seen)
+            look(track, ms);
+    }
+
+    for (const BoxF &blob : fresh) {
+        Track track;
+        track.box = blob;
+        track.age = 1;
+        look(track, ms);
+        tracks.push_back(track);
+    }
+
+    // The same vehicle followed twice: the older track keeps it.
+    for (size_t i = 0; i < tracks.size(); ++i) {
+        for (size_t j = i + 1; j < tracks.size(); ++j) {
+            Track &p = tracks[i], &q = tracks[j];
+            if (p.missed > kMaxMissed || q.missed > kMaxMissed)
+                continue;
+            const double o = iou(p.box, q.box);
+            const bool twice = o >= kSameOverlap ||
+                (p.together >= kFuseAfter && q.together >= kFuseAfter && o >= kFuseOverlap);
+            if (!twice)
+                continue;
+            Track &keep = p.age >= q.age ? p : q;
+            Track &gone = p.age >= q.age ? q : p;
+            fuse(keep, gone);
+            gone.missed = kMaxMissed + 1;
+        }
+    }
+
+    std::vector<Crossing> out;
+    for (Track &track : tracks) {
+        if (!track.pending)
+            continue;
+        if (++track.sincePending > kHold || track.missed > kMaxMissed) {
+            track.pending = false;
+            out.push_back(track.crossing);
+        }
+    }
+    tracks.erase(std::remove_if(tracks.begin(), tracks.end(),
+                                [](const Track &t) { return t.missed > kMaxMissed; }),
+                 tracks.end());
+    return out;
+}
+
+std::vector<Crossing> Tracker::finish()
+{
+    std::vector<Crossing> out;
+    for (Track &track : tracks)
+        if (track.pending)
+            out.push_back(track.crossing);
+    tracks.clear();
+    std::sort(out.begin(), out.end(), [](const Crossing &p, const Crossing &q) { return p.ms < q.ms; });
+    return out;
+}
+
+}  // namespace scan
