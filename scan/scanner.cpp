@@ -33,6 +33,9 @@ using Clock = std::chrono::steady_clock;
 constexpr int kHistory = 1000;
 constexpr double kVarThreshold = 25;
 constexpr double kBackgroundRatio = 0.7;
+// The model learns the road faster at first (a vehicle in the first picture
+// leaves a ghost), never faster than this.
+constexpr int kFirstHistory = 300;
 // The first pictures only teach the model the road.
 constexpr int kWarmUp = 3;
 // A blob smaller than this (a share of the analysed picture, and pixels on
@@ -243,7 +246,8 @@ public:
 
     std::vector<BoxF> blobs(const cv::Mat &grey)
     {
-        model->apply(grey, mask);
+        ++seen;
+        model->apply(grey, mask, seen < 2 ? -1.0 : 1.0 / std::min(seen + kFirstHistory, kHistory));
         cv::morphologyEx(mask, mask, cv::MORPH_OPEN, open);
         cv::morphologyEx(mask, mask, cv::MORPH_CLOSE, close);
         const int n = cv::connectedComponentsWithStats(mask, labels, stats, centroids, 8, CV_32S);
@@ -264,6 +268,7 @@ private:
     cv::Mat open, close, mask, labels, stats, centroids;
     double minArea;
     double minSide;
+    int seen = 0;
 };
 
 // Stretches of damage, merged.

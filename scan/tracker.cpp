@@ -21,17 +21,28 @@ constexpr int kFuseAfter = 8;
 constexpr double kFuseOverlap = 0.3;
 // Boxes this alike are the same vehicle at once.
 constexpr double kSameOverlap = 0.6;
-// A track is given up after this many pictures without a blob.
+// A track is given up after this many pictures without a blob; one that
+// stood still, after ten seconds: a vehicle standing on the line fades into
+// the road, and when it drives on, its blob is the same track again.
 constexpr int kMaxMissed = 10;
+constexpr int kMaxMissedStill = 250;
+constexpr int kSettledAge = 10;
 // A side of the line counts once the centre is this far from it (pixels):
 // a box jittering on the line does not cross it.
-constexpr double kSideMargin = 1.0;
+constexpr double kSideMargin = 2.0;
 // How far past its ends the line still counts (a share of its length).
 constexpr double kEndSlack = 0.02;
+// New blobs this close together are one vehicle's parts (pixels).
+constexpr double kPartsGap = 4.0;
 // A crossing is handed out this many pictures later, or when its track ends.
 constexpr int kHold = 12;
 // The share of new motion in a track's velocity.
 constexpr double kVelocityGain = 0.4;
+// Slower than this across the line (pixels a picture), a track keeps the
+// heading it had.
+constexpr double kMoving = 0.2;
+
+double speedOf(PointF v) { return std::hypot(v.x, v.y); }
 
 double area(const BoxF &b) { return std::max(0.0, b.w) * std::max(0.0, b.h); }
 
@@ -49,6 +60,14 @@ double iou(const BoxF &p, const BoxF &q)
     const double i = overlap(p, q);
     const double u = area(p) + area(q) - i;
     return u > 0 ? i / u : 0.0;
+}
+
+// The road between two boxes: 0 when they touch or overlap.
+double gapBetween(const BoxF &p, const BoxF &q)
+{
+    const double dx = std::max({0.0, p.x - q.right(), q.x - p.right()});
+    const double dy = std::max({0.0, p.y - q.bottom(), q.y - p.bottom()});
+    return std::max(dx, dy);
 }
 
 BoxF unite(const BoxF &p, const BoxF &q)
@@ -77,15 +96,28 @@ double Tracker::alongOf(PointF p) const
 }
 
 // The track was seen in this picture: which side of the line is it on now?
+// Its place is its front, less half its longest reach: a vehicle that stands
+// still fades into the road from its back first (its back covered the road
+// longest), and its box's centre would creep across the line.
 void Tracker::look(Track &track, int64_t ms)
 {
-    const PointF c = track.box.centre();
-    const double d = sideOf(c);
+    const BoxF &box = track.box;
+    const double corners[4] = {sideOf({box.x, box.y}), sideOf({box.right(), box.y}),
+                               sideOf({box.x, box.bottom()}), sideOf({box.right(), box.bottom()})};
+    const double nearest = *std::min_element(corners, corners + 4);
+    const double furthest = *std::max_element(corners, corners + 4);
+    track.extent = std::max(track.extent, furthest - nearest);
+    const double across = ((b.x - a.x) * track.velocity.y - (b.y - a.y) * track.velocity.x) / length;
+    if (std::abs(across) > kMoving)
+        track.heading = across > 0 ? 1 : -1;
+    const double d = track.heading > 0   ? furthest - track.extent / 2
+                     : track.heading < 0 ? nearest + track.extent / 2
+                                         : (nearest + furthest) / 2;
     const int side = d > kSideMargin ? 1 : d < -kSideMargin ? -1 : 0;
     if (side == 0)
         return;
     if (track.side != 0 && side != track.side && !track.counted) {
-        const double along = alongOf(c);
+        const double along = alongOf(box.centre());
         if (along >= -kEndSlack && along <= 1 + kEndSlack) {
             track.counted = track.pending = true;
             track.sincePending = 0;
@@ -109,6 +141,7 @@ void Tracker::fuse(Track &keep, Track &gone)
     keep.counted = keep.counted || gone.counted;
     if (keep.side == 0)
         keep.side = gone.side;
+    keep.extent = std::max(keep.extent, gone.extent);
     keep.box = unite(keep.box, gone.box);
     gone.pending = false;
 }
@@ -184,6 +217,17 @@ std::vector<Crossing> Tracker::step(int64_t ms, const std::vector<BoxF> &blobs)
             look(track, ms);
     }
 
+    // The parts of a vehicle that has just come into view are one track.
+    for (bool joined = true; joined;) {
+        joined = false;
+        for (size_t i = 0; i < fresh.size() && !joined; ++i)
+            for (size_t j = i + 1; j < fresh.size() && !joined; ++j)
+                if (gapBetween(fresh[i], fresh[j]) <= kPartsGap) {
+                    fresh[i] = unite(fresh[i], fresh[j]);
+                    fresh.erase(fresh.begin() + long(j));
+                    joined = true;
+                }
+    }
     for (const BoxF &blob : fresh) {
         Track track;
         track.box = blob;
@@ -196,7 +240,7 @@ std::vector<Crossing> Tracker::step(int64_t ms, const std::vector<BoxF> &blobs)
     for (size_t i = 0; i < tracks.size(); ++i) {
         for (size_t j = i + 1; j < tracks.size(); ++j) {
             Track &p = tracks[i], &q = tracks[j];
-            if (p.missed > kMaxMissed || q.missed > kMaxMissed)
+            if (p.fused || q.fused || p.missed > 0 || q.missed > 0)
                 continue;
             const double o = iou(p.box, q.box);
             const bool twice = o >= kSameOverlap ||
@@ -207,6 +251,7 @@ std::vector<Crossing> Tracker::step(int64_t ms, const std::vector<BoxF> &blobs)
             Track &gone = p.age >= q.age ? q : p;
             fuse(keep, gone);
             gone.missed = kMaxMissed + 1;
+            gone.fused = true;
         }
     }
 
@@ -220,7 +265,10 @@ std::vector<Crossing> Tracker::step(int64_t ms, const std::vector<BoxF> &blobs)
         }
     }
     tracks.erase(std::remove_if(tracks.begin(), tracks.end(),
-                                [](const Track &t) { return t.missed > kMaxMissed; }),
+                                [](const Track &t) {
+                                    const bool still = t.age >= kSettledAge && speedOf(t.velocity) < kMoving;
+                                    return t.missed > (still && !t.fused ? kMaxMissedStill : kMaxMissed);
+                                }),
                  tracks.end());
     return out;
 }

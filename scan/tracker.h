@@ -61,7 +61,10 @@ private:
         int missed = 0;        // pictures in a row without a blob
         int together = 0;      // pictures in a row sharing a blob with another track
         int side = 0;          // last side of the line it was clearly on: -1, +1, 0 unknown
+        int heading = 0;       // which way it moves across the line: -1, +1, 0 not yet
+        double extent = 0;     // its longest reach across the line so far, pixels
         bool counted = false;
+        bool fused = false;    // part of another track now: to be dropped
         bool pending = false;  // counted, not yet handed out
         int sincePending = 0;
         Crossing crossing;
