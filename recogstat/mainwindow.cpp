@@ -6,6 +6,7 @@
 #include "ui_mainwindow.h"
 
 #include "aboutdlg.h"
+#include "passagepanel.h"
 #include "showimage.h"
 #include "Tormo.h"
 
@@ -79,6 +80,7 @@ MainWindow::MainWindow(QWidget *parent)
     for (QPushButton *button : playbackButtons() + reviewButtons())
         button->setEnabled(false);
     setupKeys();
+    setupPassages();
 
     // Verdict copies and snapshots are filed below "image" in the current folder.
     if (!QDir().exists(QStringLiteral("image")))
@@ -105,6 +107,8 @@ void MainWindow::closeEvent(QCloseEvent *event)
 
 void MainWindow::closeRecording()
 {
+    if (passagePanel)
+        passagePanel->close();
     playTimer->stop();
     if (playPort != -1)
         Tormo_CloseMediaFile(playPort);

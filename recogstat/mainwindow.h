@@ -18,6 +18,7 @@ class QAbstractSpinBox;
 class QPushButton;
 class QTime;
 class QTimer;
+class PassagePanel;
 class ShowImage;
 
 // The one window of RecogStat. It owns the whole review: the open recording,
@@ -114,6 +115,8 @@ private:
     void showNoRecording();
     // The statistics and the report (mainwindow_report.cpp).
     void showRates(const QStringList &rates);
+    // The vehicle passages of the open recording (mainwindow_passages.cpp).
+    void setupPassages();
 
     Ui::MainWindow *ui = nullptr;
     QStringList fileList{QString()};
@@ -142,6 +145,7 @@ private:
     QVector<Filing> filings;
     // The open folder's review as it is made, change by change.
     ReviewJournal journal;
+    PassagePanel *passagePanel = nullptr;
 };
 
 #endif // MAINWINDOW_H
