@@ -380,11 +380,7 @@ Result scanRecording(const std::string &path, const Options &options)
         std::vector<BoxF> blobs = foreground->blobs(small);
         if (++pictures <= kWarmUp)
             blobs.clear();
-        if (getenv("SCAN_DEBUG")) {
-            fprintf(stderr, "%lld:", (long long)ms);
-            for (auto &b : blobs) fprintf(stderr, " [%.0f %.0f %.0f %.0f]", b.x, b.y, b.w, b.h);
-            fprintf(stderr, "\n");
-        }
+
         hand(tracker->step(ms, blobs));
     };
     const auto stop = [&] {

@@ -11,7 +11,7 @@ namespace {
 // close together, the vehicle in the next lane further away.
 constexpr double kGateMin = 2.0;
 constexpr double kGateShare = 0.2;
-constexpr double kGateMax = 6.0;
+constexpr double kGateMax = 4.0;
 // A blob that covers this share of the predicted boxes of two tracks or more
 // is their vehicles merged: each track goes on by its own motion.
 constexpr double kMergedCover = 0.3;
@@ -32,6 +32,8 @@ constexpr int kSettledAge = 10;
 constexpr double kSideMargin = 2.0;
 // How far past its ends the line still counts (a share of its length).
 constexpr double kEndSlack = 0.02;
+// How much bigger than predicted a track's parts may make it.
+constexpr double kGrowth = 1.4;
 // New blobs this close together are one vehicle's parts (pixels).
 constexpr double kPartsGap = 4.0;
 // A crossing is handed out this many pictures later, or when its track ends.
@@ -186,6 +188,29 @@ std::vector<Crossing> Tracker::step(int64_t ms, const std::vector<BoxF> &blobs)
         } else {
             fresh.push_back(blob);
         }
+    }
+
+    // A blob that would make a track much bigger than it was is the next
+    // vehicle coming up close behind (or beside) it: a track of its own.
+    for (size_t t = 0; t < n; ++t) {
+        if (own[t].size() < 2)
+            continue;
+        const BoxF &p = predicted[t];
+        std::sort(own[t].begin(), own[t].end(),
+                  [&](const BoxF &x, const BoxF &y) { return overlap(x, p) > overlap(y, p); });
+        BoxF box = own[t].front();
+        const double most = kGrowth * std::max(area(p), area(box));
+        std::vector<BoxF> kept{box};
+        for (size_t i = 1; i < own[t].size(); ++i) {
+            const BoxF grown = unite(box, own[t][i]);
+            if (area(grown) <= most) {
+                box = grown;
+                kept.push_back(own[t][i]);
+            } else {
+                fresh.push_back(own[t][i]);
+            }
+        }
+        own[t] = kept;
     }
 
     for (size_t t = 0; t < n; ++t) {

@@ -25,6 +25,8 @@ constexpr int kDownLanes[] = {0, 1};
 constexpr int kUpLanes[] = {2, 3};
 // Vehicles in one lane stay this far apart (reference pixels).
 constexpr double kMinGap = 24;
+// How far ahead headlights light the road, a share of the vehicle's length.
+constexpr double kLightReach = 0.3;
 // Where the picture's shake leaves room around the road.
 constexpr int kShakeRoom = 8;
 
@@ -109,7 +111,9 @@ Traits traitsOf(Scene s)
 
 class Schedule {
 public:
-    explicit Schedule(std::mt19937 &rng) : rng(rng) {}
+    // `lights`: a share of its length that a vehicle's headlights light the
+    // road ahead of it, which keeps its distance from the one ahead too.
+    Schedule(std::mt19937 &rng, double lights) : lights(lights), rng(rng) {}
 
     double uniform(double a, double b) { return std::uniform_real_distribution<double>(a, b)(rng); }
     int pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); }
@@ -162,7 +166,8 @@ private:
             const double from = std::max(v.t0, o.t0), to = std::min(v.leaves(), o.leaves());
             for (double t = from; t <= to; t += 0.02) {
                 const double gap = std::abs(v.centreY(t) - o.centreY(t)) - (v.len + o.len) / 2;
-                if (gap < kMinGap)
+                const Vehicle &behind = (v.centreY(t) - o.centreY(t)) * v.dir() < 0 ? v : o;
+                if (gap < kMinGap + lights * behind.len)
                     return false;
             }
             // Overtaking in one lane is not allowed either.
@@ -172,6 +177,7 @@ private:
         return true;
     }
 
+    double lights;
     std::mt19937 &rng;
 };
 
@@ -183,7 +189,7 @@ std::string carKind(Schedule &s)
 
 std::vector<Vehicle> traffic(const Settings &set, std::mt19937 &rng)
 {
-    Schedule s(rng);
+    Schedule s(rng, traitsOf(set.scene).night ? kLightReach : 0.0);
     double at = 2.0;
     int made = 0;
     while (made < set.vehicles) {
@@ -327,7 +333,7 @@ void drawVehicle(Canvas &c, const Vehicle &v, double t, double ox, double oy, bo
         // ahead, taillights glow behind.
         const int body = 50 + lumaOf(v.colour) / 8;
         c.fill(x0, y0, x1, y1, body);
-        const double pool = 0.3 * v.len;
+        const double pool = kLightReach * v.len;
         if (dir > 0) {
             c.brighten(x0, front, x1, front + pool, 30);
             c.disc(x0 + v.w * 0.2, front - 4, std::max(4.0, v.w * 0.09), 250);
@@ -444,7 +450,7 @@ std::string generate(const Settings &set, const std::string &out, std::vector<Tr
             std::copy_n(&road.v[size_t(r + my / 2) * (road.w / 2) + mx / 2], w / 2, &frame.v[size_t(r) * (w / 2)]);
         }
         for (const Vehicle &v : vehicles)
-            if (t >= v.t0 - 0.5 && t <= v.leaves() + 0.5)
+            if (t >= v.t0 && t <= v.leaves() + 0.5)  // nothing of it before it comes
                 drawVehicle(frame, v, t, -dx / sx, -dy / sy, traits.night);
         // A cloud: the light goes down and up again over 40 s.
         const double gain = 1 - traits.cloud * (0.5 - 0.5 * std::cos(2 * M_PI * t / 40));
