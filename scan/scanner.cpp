@@ -77,7 +77,7 @@ std::string avError(int code)
 class Decoder {
 public:
     // An empty text when the recording opened, else what went wrong.
-    std::string open(const std::string &path, int threads)
+    std::string open(const std::string &path, int threads, bool everyPicture = true)
     {
         struct stat st;
         if (::stat(path.c_str(), &st) != 0)
@@ -113,6 +113,8 @@ public:
         // Finding moving blobs needs no deblocked edges. (Grey-only decoding
         // would save the chroma too, but Debian's libavcodec is built without it.)
         c->skip_loop_filter = AVDISCARD_ALL;
+        if (!everyPicture)
+            c->skip_frame = AVDISCARD_NONREF;
         if ((rc = avcodec_open2(c, codec, nullptr)) < 0)
             return path + ": " + avError(rc);
         timeBase = stream->time_base;
@@ -322,7 +324,7 @@ Result scanRecording(const std::string &path, const Options &options)
 {
     Result result;
     Decoder decoder;
-    result.error = decoder.open(path, options.threads);
+    result.error = decoder.open(path, options.threads, options.everyPicture);
     if (!result.error.empty())
         return result;
 
