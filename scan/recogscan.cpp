@@ -22,6 +22,8 @@ const char kUsage[] =
     "  --line x1,y1,x2,y2  the counting line's ends in fractions of the picture\n"
     "                      (0,0 top left; default 0,0.6,1,0.6)\n"
     "  --csv FILE          also write the passages to FILE as CSV\n"
+    "  --every-picture     also decode and analyse the pictures that no other\n"
+    "                      refers to (B-frames): slower, rarely better\n"
     "  --help              this text\n"
     "\n"
     "Exit status: 0 when the recording was read (damaged stretches are listed),\n"
@@ -51,6 +53,10 @@ int main(int argc, char **argv)
         if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
             return 0;
+        }
+        if (arg == "--every-picture") {
+            options.everyPicture = true;
+            continue;
         }
         if ((arg == "--line" || arg == "--csv") && i + 1 < argc) {
             const std::string value = argv[++i];
