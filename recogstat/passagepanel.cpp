@@ -160,6 +160,8 @@ PassagePanel::PassagePanel(QMainWindow *window, QSlider *slider, QAbstractScroll
         connect(button, &QToolButton::clicked, this, [this, by] { step(by); });
         auto *shortcut = new QShortcut(QKeySequence(s.key), window);
         shortcut->setContext(Qt::WindowShortcut);
+        // Each step seeks and plays: a held key steps once.
+        shortcut->setAutoRepeat(false);
         connect(shortcut, &QShortcut::activated, button, [button] {
             if (button->isEnabled())
                 button->click();
