@@ -1,9 +1,11 @@
 // The passages in a window: the count, the marks, and Down / Up stepping
 // from one vehicle to the next and back, playing from 2 s before each.
+#include "countlinedialog.h"
 #include "passagepanel.h"
 
 #include <QLabel>
 #include <QMainWindow>
+#include <QMouseEvent>
 #include <QSignalSpy>
 #include <QSlider>
 #include <QTableWidget>
@@ -79,6 +81,31 @@ private slots:
         panel.close();
         QVERIFY(!next->isEnabled());
         QVERIFY(panel.passages().isEmpty());
+    }
+
+    // The nearer end follows a drag, inside the picture; Cancel keeps the line.
+    void countLineDialogDragsAnEnd()
+    {
+        const scan::Line line;
+        CountLineDialog dialog(QStringLiteral(SCAN_TEST_MEDIA "/mixed.ts"), line);
+        auto *canvas = dialog.findChild<LineCanvas *>();
+        QVERIFY(canvas);
+        QCOMPARE(canvas->size(), QSize(640, 360));
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QTest::mousePress(canvas, Qt::LeftButton, {}, QPoint(630, 215));
+        QTest::mouseMove(canvas, QPoint(600, 100));
+        QMouseEvent move(QEvent::MouseMove, QPointF(620, 90), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(canvas, &move);
+        QTest::mouseRelease(canvas, Qt::LeftButton, {}, QPoint(620, 90));
+        QCOMPARE(dialog.line().a, line.a);
+        QVERIFY(qAbs(dialog.line().b.x - 620 / 640.0) < 0.01);
+        QVERIFY(qAbs(dialog.line().b.y - 90 / 360.0) < 0.01);
+        QMouseEvent outside(QEvent::MouseMove, QPointF(-50, 900), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QTest::mousePress(canvas, Qt::LeftButton, {}, QPoint(5, 215));
+        QApplication::sendEvent(canvas, &outside);
+        QTest::mouseRelease(canvas, Qt::LeftButton, {}, QPoint(0, 359));
+        QCOMPARE(dialog.line().a, (scan::Point{0.0, 1.0}));
     }
 };
 
