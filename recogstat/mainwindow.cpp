@@ -6,6 +6,7 @@
 #include "ui_mainwindow.h"
 
 #include "aboutdlg.h"
+#include "passagepanel.h"
 #include "showimage.h"
 #include "Tormo.h"
 
@@ -202,6 +203,7 @@ MainWindow::MainWindow(QWidget *parent)
     for (QPushButton *button : playbackButtons() + reviewButtons())
         button->setEnabled(false);
     setupKeys();
+    setupPassages();
 
     // Verdict copies and snapshots are filed below "image" in the current folder.
     if (!QDir().exists(QStringLiteral("image")))

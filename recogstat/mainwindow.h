@@ -18,6 +18,7 @@ class QLabel;
 class QPushButton;
 class QTime;
 class QTimer;
+class PassagePanel;
 class ShowImage;
 
 // The one window of RecogStat: the open recording, and the review of the open
@@ -119,6 +120,8 @@ private:
     void showNoRecording();
     // The statistics and the report (mainwindow_report.cpp).
     void showRates(const QStringList &rates);
+    // The vehicle passages of the open recording (mainwindow_passages.cpp).
+    void setupPassages();
 
     // playPort while no recording is open
     static constexpr int NoPort = -1;
@@ -136,6 +139,7 @@ private:
     // the same); its lock goes with it when another folder opens.
     Review review;
     QLabel *plateInvalidText = nullptr; // "捕获但车牌无效 n", below tb_Result
+    PassagePanel *passagePanel = nullptr;
 };
 
 #endif // MAINWINDOW_H

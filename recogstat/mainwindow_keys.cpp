@@ -416,9 +416,7 @@ void MainWindow::setupTypingFields()
     // There from the start, so that the window keeps its size. The focus
     // leaves the field as the window closes too: the bar outlives it.
     QPointer<QStatusBar> bar = statusBar();
-    // one line of text high: the window's height is the form's with it
     bar->setSizeGripEnabled(false);
-    bar->setFixedHeight(bar->fontMetrics().height() + 2);
     const QString howToLeave = tr("回车确认，Esc 取消");
     new TypingFields(this, ui->ed_SetPlayTime, ui->sb_ImgSize,
                      {[this] { endTyping(); },

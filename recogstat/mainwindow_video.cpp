@@ -4,6 +4,7 @@
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
 
+#include "passagepanel.h"
 #include "paths.h"
 #include "playback.h"
 #include "Tormo.h"
@@ -55,6 +56,7 @@ void MainWindow::on_btn_OpenVideo_clicked()
     isPaused = false;
     Tormo_StartPlay(playPort);
     playTimer->start(PollMs);
+    passagePanel->open(systemPath(path), fileTime);
     for (QPushButton *button : playbackButtons())
         button->setEnabled(true);
     updatePlayFocus();
@@ -62,6 +64,8 @@ void MainWindow::on_btn_OpenVideo_clicked()
 
 void MainWindow::closeRecording()
 {
+    if (passagePanel)
+        passagePanel->close(); // its scan ends with it
     playTimer->stop();
     if (playPort != NoPort)
         Tormo_CloseMediaFile(playPort);
