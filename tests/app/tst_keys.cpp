@@ -1,6 +1,6 @@
 #include "fake_tormo.h"
 #include "mainwindow.h"
-#include "review.h"
+#include "fixtures.h"
 
 #include <QDirIterator>
 #include <QLabel>

@@ -1,5 +1,5 @@
 #include "mainwindow.h"
-#include "review.h"
+#include "fixtures.h"
 #include "showimage.h"
 
 #include <QLabel>

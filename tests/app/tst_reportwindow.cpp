@@ -3,7 +3,7 @@
 #include "report.h"
 
 #include "file_limit.h"
-#include "review.h"
+#include "fixtures.h"
 
 #include <QGridLayout>
 #include <QLabel>

@@ -2,9 +2,9 @@
 // starting afresh, as the disk and the journal take them; and the folder's
 // lock. The window's own tests keep to what the window adds.
 #include "file_limit.h"
-#include "review.h" // the tests' fixtures (this folder's)
+#include "fixtures.h"
 
-#include <review.h> // the model (the program's folder, through the include path)
+#include "review.h"
 #include "filing.h"
 
 #include <QDirIterator>

@@ -1,7 +1,7 @@
 #include "fake_tormo.h"
 #include "mainwindow.h"
 #include "playback.h"
-#include "review.h"
+#include "fixtures.h"
 
 #include <QLabel>
 #include <QPushButton>

@@ -1,7 +1,7 @@
 // What the program tests share about a review: capture pictures to open,
 // clicks that collect the notices they raised, and what the window shows.
-#ifndef REVIEW_H
-#define REVIEW_H
+#ifndef FIXTURES_H
+#define FIXTURES_H
 
 #include "capturegen.h"
 #include "dialogs.h"
@@ -104,4 +104,4 @@ inline QString tallies(QWidget &w)
     return counts.join(',');
 }
 
-#endif // REVIEW_H
+#endif // FIXTURES_H
