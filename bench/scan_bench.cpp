@@ -1,16 +1,19 @@
 // The passage scanner: found-right per scene kind on generated 720p road
 // recordings (about 200 vehicles each), and its speed and memory on a long
-// 720p25 recording beside a bare libavcodec decode of the same file.
-// Makes its recordings on the first run into BENCH_MEDIA (some minutes).
+// 720p25 recording beside a bare libavcodec decode of the same file, and
+// the window's position polls while a scan runs beside the player. Makes its recordings on the first run into BENCH_MEDIA (some minutes).
 //   scan_bench [--vehicles N] [--minutes M] [--scenes a,b,...] [--speed-only] [--found-only]
 #include "roadgen.h"
 #include "scanner.h"
+#include "Tormo.h"
 
 extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavformat/avformat.h>
 }
 
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -19,6 +22,7 @@ extern "C" {
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -129,6 +133,42 @@ void bareDecode(const std::string &path)
 
 }  // namespace
 
+// The median of position polls as the window makes them (one every 10 ms)
+// while the recording plays at x8, in microseconds; with `scanning`, while
+// the same recording is scanned on another thread, as the window does.
+double pollMedianUs(const std::string &path, bool scanning)
+{
+    Tormo_Initialize();
+    int port = -1;
+    if (!Tormo_OpenMediaFile(path.c_str(), &port))
+        return -1;
+    Tormo_SpeedPlay(port, 5);
+    Tormo_StartPlay(port);
+    std::atomic<bool> cancel{false};
+    std::thread scanner;
+    if (scanning) {
+        scanner = std::thread([&] {
+            scan::Options options;
+            options.cancel = &cancel;
+            scan::scanRecording(path, options);
+        });
+    }
+    std::vector<double> polls;
+    for (int i = 0; i < 1000; ++i) {
+        int seconds = 0;
+        const auto start = Clock::now();
+        Tormo_GetPlayedTime(port, &seconds);
+        polls.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    cancel = true;
+    if (scanner.joinable())
+        scanner.join();
+    Tormo_CloseMediaFile(port);
+    std::nth_element(polls.begin(), polls.begin() + polls.size() / 2, polls.end());
+    return polls[polls.size() / 2];
+}
+
 int main(int argc, char **argv)
 {
     int vehicles = 200, minutes = 10;
@@ -210,6 +250,10 @@ int main(int argc, char **argv)
                     decodeMb);
         std::printf("  scan / bare decode %.2f   (target: at most 1.3)\n", scanTime / decodeTime);
         std::printf("  an hour at this speed: %.0f s\n", scanTime * 3600 / std::max(1.0, seconds));
+        const double alone = pollMedianUs(ts.string(), false);
+        const double beside = pollMedianUs(ts.string(), true);
+        std::printf("  position poll while playing at x8, median: %.0f us alone, %.0f us beside a scan\n", alone,
+                    beside);
     }
     return 0;
 }
