@@ -1,6 +1,7 @@
 #include "passagepanel.h"
 
 #include "countlinedialog.h"
+#include "playback.h"
 
 #include <QAbstractScrollArea>
 #include <QEvent>
@@ -257,6 +258,18 @@ void PassagePanel::showCount()
     placeCountLabel();
 }
 
+// Where the scan could not read: the times of the first stretches, and how
+// many there are in all ("录像 0:1:20、0:4:2 处损坏，无法读取").
+QString PassagePanel::damageText(const QVector<scan::Damage> &damaged)
+{
+    constexpr int Named = 3;
+    QStringList at;
+    for (int i = 0; i < damaged.size() && i < Named; ++i)
+        at << clockText(int(damaged[i].fromMs / 1000));
+    const QString where = at.join(tr("、")) + (damaged.size() > Named ? tr(" 等 %1 ").arg(damaged.size()) : QString());
+    return tr("录像 %1 处损坏，无法读取").arg(where);
+}
+
 void PassagePanel::finished(const PassageOutcome &outcome)
 {
     bar->hide();
@@ -271,7 +284,7 @@ void PassagePanel::finished(const PassageOutcome &outcome)
     if (outcome.status == scan::Status::Unreadable)
         window->statusBar()->showMessage(tr("过车检测无法读取录像"));
     else if (!outcome.damaged.isEmpty())
-        window->statusBar()->showMessage(tr("录像有 %1 处损坏，无法读取").arg(outcome.damaged.size()));
+        window->statusBar()->showMessage(damageText(outcome.damaged));
     emit scanFinished();
 }
 

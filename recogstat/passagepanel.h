@@ -75,6 +75,7 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    static QString damageText(const QVector<scan::Damage> &damaged);
     void placeCountLabel();
     void startScan();
     void showCount();
