@@ -14,11 +14,15 @@ extern "C" {
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <sstream>
 #include <sys/stat.h>
+#include <thread>
 
 namespace scan {
 namespace {
@@ -274,6 +278,49 @@ private:
 };
 
 // Stretches of damage, merged.
+// Downsized pictures handed from decoding to their analysis, which run side
+// by side: the decoder's threads alone leave the cores partly idle while
+// they wait for their references. A few pictures at most are in hand.
+class Handover {
+public:
+    struct Picture {
+        cv::Mat grey;
+        int64_t ms;
+    };
+    void put(Picture picture)
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        room.wait(lock, [this] { return queue.size() < kDepth; });
+        queue.push_back(std::move(picture));
+        ready.notify_one();
+    }
+    // The next picture; nothing once the decoding has ended and all are taken.
+    std::optional<Picture> take()
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        ready.wait(lock, [this] { return !queue.empty() || ended; });
+        if (queue.empty())
+            return std::nullopt;
+        Picture picture = std::move(queue.front());
+        queue.pop_front();
+        room.notify_one();
+        return picture;
+    }
+    void end()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        ended = true;
+        ready.notify_all();
+    }
+
+private:
+    static constexpr size_t kDepth = 8;
+    std::mutex mutex;
+    std::condition_variable ready, room;
+    std::deque<Picture> queue;
+    bool ended = false;
+};
+
 void addDamage(std::vector<Damage> &damaged, int64_t from, int64_t to)
 {
     if (to < from)
@@ -331,7 +378,7 @@ Result scanRecording(const std::string &path, const Options &options)
     std::unique_ptr<Foreground> foreground;
     std::unique_ptr<Tracker> tracker;
     Brightness brightness;
-    cv::Mat small;
+    Handover handover;
     int workW = 0, workH = 0;
     int pictures = 0;
     int64_t lastGood = -1;   // the time of the last picture read whole
@@ -377,14 +424,21 @@ Result scanRecording(const std::string &path, const Options &options)
                                                 PointF{l.b.x * workW, l.b.y * workH});
         }
         const cv::Mat luma(frame.height, frame.width, CV_8UC1, frame.data[0], size_t(frame.linesize[0]));
+        cv::Mat small;
         cv::resize(luma, small, {workW, workH}, 0, 0, cv::INTER_AREA);
-        brightness.apply(small);
-        std::vector<BoxF> blobs = foreground->blobs(small);
-        if (++pictures <= kWarmUp)
-            blobs.clear();
-
-        hand(tracker->step(ms, blobs));
+        handover.put({std::move(small), ms});
     };
+    // The analysis, on a thread of its own; the decoder made what it uses
+    // before handing over the first picture.
+    std::thread analysis([&] {
+        while (auto p = handover.take()) {
+            brightness.apply(p->grey);
+            std::vector<BoxF> blobs = foreground->blobs(p->grey);
+            if (++pictures <= kWarmUp)
+                blobs.clear();
+            hand(tracker->step(p->ms, blobs));
+        }
+    });
     const auto stop = [&] {
         if (options.cancel && options.cancel->load(std::memory_order_relaxed))
             return true;
@@ -402,6 +456,8 @@ Result scanRecording(const std::string &path, const Options &options)
     };
 
     const bool whole = decoder.run(picture, bad, stop);
+    handover.end();
+    analysis.join();
     if (badFrom >= 0)
         addDamage(result.damaged, badFrom, int64_t(result.seconds * 1000));
     if (tracker)

@@ -71,7 +71,7 @@ struct Options {
     Line line;
     // Called on the scanning thread, at most a few times a second.
     std::function<void(const Progress &)> progress;
-    // Called on the scanning thread for each passage as it is found (in
+    // Called on a thread of the scan's own for each passage as it is found (in
     // about the order of time; the result holds them sorted).
     std::function<void(const Passage &)> found;
     // Set from any thread: the scan ends within half a second.
