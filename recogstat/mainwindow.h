@@ -108,9 +108,9 @@ private:
     void editingEnded(QAbstractSpinBox *editor);
     void endTyping();
     void setSpeed(int level);
-    // The recording's position, seconds, as the engine reports it.
+    // The recording's position, seconds, as the engine reports it, and a
+    // seek that shows the new position (mainwindow_shared.cpp).
     int playedTime() const;
-    // Seeks the open recording and shows the position.
     void seekTo(int seconds);
     // The position slider seeks where it is let go, and a click on its
     // groove jumps there.

@@ -1,8 +1,12 @@
 // This file implements what every subject file of the main window shares:
-// the focus hand-back, the two button groups, the counts shown and the
-// notice. It calls no other file of the window.
+// the focus hand-back, the two button groups, the counts shown, the notice,
+// and reading and setting the recording's position. It calls no other file
+// of the window.
 #include "mainwindow.h"
 #include "ui_mainwindow.h"
+
+#include "playback.h"
+#include "Tormo.h"
 
 #include <QMessageBox>
 
@@ -57,4 +61,19 @@ void MainWindow::notice(const QString &text)
     box.setStyleSheet(QStringLiteral("QLabel#qt_msgbox_label { min-width: %1px; }")
                           .arg(NoticeMinTextWidth));
     box.exec();
+}
+
+int MainWindow::playedTime() const
+{
+    int t = ui->sl_PlayTime->value(); // kept should the engine not answer
+    Tormo_GetPlayedTime(playPort, &t);
+    return t;
+}
+
+// Seeks, and shows the new position at once: the poll follows from there.
+void MainWindow::seekTo(int seconds)
+{
+    Tormo_SetPlayedTime(playPort, seconds);
+    ui->sl_PlayTime->setValue(seconds);
+    ui->la_CurTime->setText(clockText(seconds));
 }

@@ -166,20 +166,6 @@ void MainWindow::timeCountSlot()
     }
 }
 
-int MainWindow::playedTime() const
-{
-    int t = ui->sl_PlayTime->value();
-    Tormo_GetPlayedTime(playPort, &t);
-    return t;
-}
-
-void MainWindow::seekTo(int seconds)
-{
-    Tormo_SetPlayedTime(playPort, seconds);
-    ui->sl_PlayTime->setValue(seconds);
-    ui->la_CurTime->setText(clockText(seconds));
-}
-
 // Dragging the position slider shows where it goes; the recording seeks
 // there once it is let go (a click on the groove jumps there, setupPositionSlider).
 void MainWindow::showDraggedTime(int seconds)
