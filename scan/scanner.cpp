@@ -48,6 +48,8 @@ constexpr double kMinAreaShare = 0.0008;
 constexpr double kMinSideShare = 0.016;
 // Progress is reported this often.
 constexpr auto kProgressEvery = std::chrono::milliseconds(250);
+// Decoding threads unless the caller chooses.
+constexpr int kDecoderThreads = 8;
 // Pictures further apart than this many frame times, or a whole second,
 // leave a gap: the bytes between could not be read.
 constexpr int64_t kGapFrames = 4;
@@ -112,7 +114,10 @@ public:
         AVCodecContext *c = codecContext.get();
         avcodec_parameters_to_context(c, stream->codecpar);
         c->pkt_timebase = AVRational{1, int(kClockRate)};
-        c->thread_count = threads;
+        // More pictures in flight than cores keep the cores busy while
+        // pictures wait for their references (as in the player).
+        c->thread_count = threads > 0 ? threads
+                                      : std::max(kDecoderThreads, int(std::thread::hardware_concurrency()) + 1);
         c->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
         // Finding moving blobs needs no deblocked edges. (Grey-only decoding
         // would save the chroma too, but Debian's libavcodec is built without it.)

@@ -78,7 +78,7 @@ struct Options {
     const std::atomic<bool> *cancel = nullptr;
     // The width the pictures are analysed at.
     int workWidth = 320;
-    // Decoding threads; 0 for one per core.
+    // Decoding threads; 0 for 8, or one more than the cores where that is more.
     int threads = 0;
     // Also the pictures that no other refers to (B-frames, mostly): every
     // picture is then analysed, at up to twice the decoding work. Without
