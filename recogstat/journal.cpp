@@ -15,7 +15,7 @@
 #include <unistd.h>
 #endif
 
-const QString JournalFolder = QStringLiteral("image\\审核记录\\");
+const QString &JournalFolder = RecordFolder;
 
 namespace {
 
@@ -63,11 +63,8 @@ ReviewJournal::ReviewJournal(const QString &pictureFolder)
 {
     if (pictureFolder.isEmpty())
         return;
-    // The folder by its absolute path, links resolved where it exists.
-    const QFileInfo info(systemPath(pictureFolder));
-    folder = info.canonicalFilePath().isEmpty() ? info.absoluteFilePath() : info.canonicalFilePath();
-    const QByteArray id = QCryptographicHash::hash(folder.toUtf8(), QCryptographicHash::Sha1);
-    file = JournalFolder + QString::fromLatin1(id.toHex().left(16)) + QStringLiteral(".txt");
+    folder = canonicalPath(systemPath(pictureFolder));
+    file = JournalFolder + recordId(folder) + QStringLiteral(".txt");
 }
 
 bool ReviewJournal::exists() const

@@ -62,7 +62,7 @@ private:
     QString file;
 };
 
-// Where the journals live, "\" form, ending with "\".
-extern const QString JournalFolder;
+// Where the journals live, "\" form, ending with "\" (RecordFolder).
+extern const QString &JournalFolder;
 
 #endif // JOURNAL_H

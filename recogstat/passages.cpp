@@ -13,23 +13,8 @@
 
 namespace {
 
-// Beside the review journals.
-const QString RecordFolder = QStringLiteral("image\\审核记录\\");
 constexpr qint64 HeadBytes = 1 << 20;
 const QByteArray CacheMagic = "recogscan-passages 1";
-
-QString hex16(const QString &text)
-{
-    return QString::fromLatin1(
-        QCryptographicHash::hash(text.toUtf8(), QCryptographicHash::Sha1).toHex().left(16));
-}
-
-// A folder or file by its absolute path, links resolved where it exists.
-QString canonical(const QString &path)
-{
-    const QFileInfo info(path);
-    return info.canonicalFilePath().isEmpty() ? info.absoluteFilePath() : info.canonicalFilePath();
-}
 
 QString recordPath(const QString &name)
 {
@@ -64,7 +49,7 @@ QByteArray number(double value)
 QString PassageCache::fileFor(const QString &recording, const scan::Line &line)
 {
     return recordPath(QStringLiteral("passages-")
-                      + hex16(canonical(recording) + QLatin1Char('\n') + QString::fromStdString(line.text()))
+                      + recordId(canonicalPath(recording) + QLatin1Char('\n') + QString::fromStdString(line.text()))
                       + QStringLiteral(".txt"));
 }
 
@@ -123,7 +108,7 @@ bool PassageCache::load(const QString &recording, const scan::Line &line, Passag
 
 scan::Line CountLines::lineFor(const QString &recordingFolder)
 {
-    QFile file(recordPath(QStringLiteral("line-") + hex16(canonical(recordingFolder)) + QStringLiteral(".txt")));
+    QFile file(recordPath(QStringLiteral("line-") + recordId(canonicalPath(recordingFolder)) + QStringLiteral(".txt")));
     if (file.open(QIODevice::ReadOnly)) {
         const QList<QByteArray> rows = file.readAll().split('\n');
         if (rows.size() >= 2)
@@ -137,8 +122,8 @@ bool CountLines::keep(const QString &recordingFolder, const scan::Line &line)
 {
     if (!makeRecordFolder())
         return false;
-    const QString folder = canonical(recordingFolder);
-    QSaveFile file(recordPath(QStringLiteral("line-") + hex16(folder) + QStringLiteral(".txt")));
+    const QString folder = canonicalPath(recordingFolder);
+    QSaveFile file(recordPath(QStringLiteral("line-") + recordId(folder) + QStringLiteral(".txt")));
     const QByteArray body = folder.toUtf8() + '\n' + QByteArray::fromStdString(line.text()) + '\n';
     return file.open(QIODevice::WriteOnly) && file.write(body) == body.size() && file.commit();
 }

@@ -23,4 +23,15 @@ QByteArray enginePath(const QString &path);
 // "\" separates: the program builds its paths with it.
 QString fileNameOf(const QString &path);
 
+// Where the program keeps what it records beside a review (the journals,
+// the folders' counting lines, the scans' results): "\" form, ending with "\".
+extern const QString RecordFolder;
+
+// A file or folder (the system's form) by its absolute path, links resolved
+// where it exists, so that it is the same however it was reached.
+QString canonicalPath(const QString &path);
+
+// 16 hex digits of the SHA-1 of `text`: a record's name for what `text` names.
+QString recordId(const QString &text);
+
 #endif // PATHS_H
